@@ -1,0 +1,66 @@
+#pragma once
+// TerrainRenderer: the render engine. Owns the render settings, the triangle model (one
+// flat array allocated once per run), the off-screen screen image and the draw position.
+// Turns two textures into a painted image through fixed stages, in this order:
+// buildMesh, averageColors, transformVertices, sortPolygons, applyLighting, createScreen,
+// then drawStep until isDrawing() is false. It reads the textures only in buildMesh and
+// talks to the user only through UserFeedback.
+
+#include <cstdint>
+#include <memory>
+
+#include "document/RenderSettings.h"
+#include "engine/StageProgress.h"
+#include "engine/TerrainPolygon.h"
+#include "raster/DibImage.h"
+
+enum class MeshPurpose { Rendering = 0, DxfExport = 1 };
+
+class TerrainRenderer {
+ public:
+  TerrainRenderer();
+  ~TerrainRenderer();
+  TerrainRenderer(const TerrainRenderer&) = delete;
+  TerrainRenderer& operator=(const TerrainRenderer&) = delete;
+
+  // Where messages and progress go; null means SilentFeedback. Not owned.
+  void setFeedback(UserFeedback* feedback);
+  UserFeedback& feedback() const;
+
+  // Triangles painted per drawStep; 256 from construction, never reset by resetSettings.
+  std::uint32_t drawCount = 256;
+  RenderSettings settings;
+
+  // Settings to their defaults, model discarded, drawPosition = polygonCount = 0.
+  bool resetSettings();
+
+  // Each stage returns false when cancelled or out of memory, after telling the user.
+  bool buildMesh(MeshPurpose purpose, const DibImage& surface, const DibImage& bump, int width,
+                 int height);
+  bool averageColors();
+  bool transformVertices();
+  bool sortPolygons();
+  bool applyLighting();
+  bool createScreen();
+  bool createDefaultScreen();
+  bool drawStep();
+  void finishRendering();
+
+  bool isDrawing() const { return drawPosition_ < polygonCount_; }
+  bool getScreenSize(int* width, int* height) const;
+  bool blitScreen(DibImage& target, int x, int y) const;
+
+  DibImage& screen() { return screen_; }
+  const DibImage& screen() const { return screen_; }
+  const TerrainPolygon* polygons() const { return polygons_.get(); }
+  std::uint32_t polygonCount() const { return polygonCount_; }
+  std::uint32_t drawPosition() const { return drawPosition_; }
+
+ private:
+  UserFeedback* feedback_ = nullptr;
+  DibImage screen_;
+  std::unique_ptr<TerrainPolygon[]> polygons_;
+  std::uint64_t capacity_ = 0;
+  std::uint32_t drawPosition_ = 0;
+  std::uint32_t polygonCount_ = 0;
+};

@@ -1,0 +1,35 @@
+#pragma once
+// DrawSurface: a non-owning handle on a DibImage with the few drawing operations the
+// renderer needs: pixel read and write, filled rectangles and filled triangles with a
+// one-pixel outline, all clipped to the image. With no image attached every operation
+// draws nothing and returns false (getPixel returns 0). Text is not drawn here: the
+// windows draw their text themselves.
+
+#include "raster/Color.h"
+
+class DibImage;
+
+class DrawSurface {
+ public:
+  DrawSurface() = default;
+  // Points the surface at image (null detaches). Always true.
+  bool attach(DibImage* image);
+  bool isAttached() const { return image_ != nullptr; }
+
+  // The pixel's colour value; kInvalidColor outside the image; 0 with nothing attached.
+  Color getPixel(int x, int y) const;
+  // Sets one pixel; a pixel outside the image is clipped away (still true).
+  bool setPixel(int x, int y, Color color);
+  // Outline in penColor, interior in brushColor. With pen width 1 the rectangle covers
+  // columns left .. right-1 and rows top .. bottom-1.
+  bool drawRectangle(int left, int top, int right, int bottom, int penWidth, Color penColor,
+                     Color brushColor);
+  // Filled triangle with its three edges drawn over the fill in penColor (corners
+  // included). Three equal corners set that one pixel to penColor. The exact coverage
+  // rule is documented in DrawSurface.cpp. No allocation; corners may lie off the image.
+  bool drawTriangle(int x0, int y0, int x1, int y1, int x2, int y2, int penWidth, Color penColor,
+                    Color brushColor);
+
+ private:
+  DibImage* image_ = nullptr;
+};

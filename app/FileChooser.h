@@ -1,0 +1,34 @@
+#pragma once
+// FileChooser: how the window commands ask the user for a file name. The program uses
+// DialogFileChooser (Qt's file dialogs, overwrite question included); tests inject their own.
+// It only asks: it never opens, reads or writes the chosen file.
+
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+struct FileDialogSpec {
+  QString title;          // window title, e.g. "表面テクスチャを開く"
+  QStringList filters;    // e.g. {"ビットマップ (*.bmp)", "すべてのファイル (*)"}
+  QString defaultSuffix;  // added when the user types a name without one, e.g. "bmp"
+};
+
+class FileChooser {
+ public:
+  virtual ~FileChooser() = default;
+  // The chosen existing file, or nothing when the user cancels.
+  virtual std::optional<QString> chooseOpenFile(const FileDialogSpec& spec) = 0;
+  // The chosen target (the user has confirmed overwriting), or nothing on cancel.
+  virtual std::optional<QString> chooseSaveFile(const FileDialogSpec& spec) = 0;
+};
+
+class DialogFileChooser final : public FileChooser {
+ public:
+  explicit DialogFileChooser(QWidget* parent = nullptr) : parent_(parent) {}
+  std::optional<QString> chooseOpenFile(const FileDialogSpec& spec) override;
+  std::optional<QString> chooseSaveFile(const FileDialogSpec& spec) override;
+
+ private:
+  QWidget* parent_;
+};

@@ -35,12 +35,18 @@ class TerrainRenderer {
   bool resetSettings();
 
   // Each stage returns false when cancelled or out of memory, after telling the user.
+  // buildMesh: capacity 2 x (width - 1) x (height - 1); a capacity beyond 32 bits or beyond
+  // memory is "メモリ不足です。". The grid is never read beyond either image's edge.
   bool buildMesh(MeshPurpose purpose, const DibImage& surface, const DibImage& bump, int width,
                  int height);
   bool averageColors();
   bool transformVertices();
   bool sortPolygons();
   bool applyLighting();
+  // A screen above kMaxScreenSide pixels on a side or kMaxScreenPixels in all is refused
+  // like one that cannot be allocated: message, default screen, false.
+  static constexpr std::uint32_t kMaxScreenSide = 32768;
+  static constexpr std::uint64_t kMaxScreenPixels = std::uint64_t{1} << 28;
   bool createScreen();
   bool createDefaultScreen();
   bool drawStep();
@@ -57,7 +63,13 @@ class TerrainRenderer {
   std::uint32_t drawPosition() const { return drawPosition_; }
 
  private:
+  bool allocatePolygons(std::uint64_t capacity);
+  // Triangles the array really holds: polygonCount, but never beyond the capacity (after a
+  // cancelled buildMesh the count still describes the previous, freed model).
+  std::uint32_t usableCount() const;
+
   UserFeedback* feedback_ = nullptr;
+  mutable SilentFeedback silentFeedback_;
   DibImage screen_;
   std::unique_ptr<TerrainPolygon[]> polygons_;
   std::uint64_t capacity_ = 0;

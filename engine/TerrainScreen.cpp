@@ -1,0 +1,97 @@
+// The screen and incremental drawing: the painter's algorithm without a depth buffer.
+// Triangles are painted in array order, farthest first, each filled and outlined, so nearer
+// ones cover farther ones; drawStep paints at most drawCount of them per call.
+
+#include <new>
+
+#include "engine/EngineMessages.h"
+#include "engine/TerrainRenderer.h"
+#include "raster/DrawSurface.h"
+
+namespace {
+
+constexpr Color kWhite = 0xFFFFFFu;
+constexpr Color kGrey = 0x808080u;
+constexpr int kDefaultWidth = 320;
+constexpr int kDefaultHeight = 240;
+
+bool tryCreate(DibImage& image, int width, int height) {
+  try {
+    return image.create(width, height);
+  } catch (const std::bad_alloc&) {
+    image.release();
+    return false;
+  }
+}
+
+// Truncation toward zero, refused for a coordinate no int can hold.
+bool toPixel(double value, int& pixel) {
+  if (!(value > -2147483649.0 && value < 2147483648.0)) return false;
+  pixel = static_cast<int>(value);
+  return true;
+}
+
+}  // namespace
+
+bool TerrainRenderer::createScreen() {
+  const std::uint32_t width = settings.screenWidth;
+  const std::uint32_t height = settings.screenHeight;
+  const bool sensible = width > 0 && height > 0 && width <= kMaxScreenSide &&
+                        height <= kMaxScreenSide &&
+                        std::uint64_t{width} * height <= kMaxScreenPixels;
+  if (!sensible || !tryCreate(screen_, static_cast<int>(width), static_cast<int>(height))) {
+    feedback().showMessage(engine_text::kScreenFailed, MessageIcon::Warning);
+    createDefaultScreen();
+    return false;
+  }
+  if (settings.wireframe != 0) {
+    DrawSurface surface;
+    surface.attach(&screen_);
+    surface.drawRectangle(0, 0, static_cast<int>(width), static_cast<int>(height), 1, kWhite,
+                          kWhite);
+    surface.attach(nullptr);
+  }
+  drawPosition_ = 0;
+  return true;
+}
+
+bool TerrainRenderer::createDefaultScreen() {
+  if (tryCreate(screen_, kDefaultWidth, kDefaultHeight)) return true;
+  feedback().showMessage(engine_text::kOutOfMemory, MessageIcon::Warning);
+  return false;
+}
+
+bool TerrainRenderer::drawStep() {
+  if (drawPosition_ >= polygonCount_) return true;
+  const std::uint32_t usable = usableCount();
+  const bool wireframe = settings.wireframe != 0;
+  const TerrainPolygon* polygons = polygons_.get();
+  DrawSurface surface;
+  surface.attach(&screen_);
+  for (std::uint32_t painted = 0; painted < drawCount && drawPosition_ < polygonCount_;
+       ++painted) {
+    // The first key that is not positive starts the undrawable tail.
+    if (drawPosition_ >= usable || !(polygons[drawPosition_].v[0].z > 0)) {
+      drawPosition_ = polygonCount_;
+      break;
+    }
+    const TerrainPolygon& p = polygons[drawPosition_];
+    const Color fill = p.v[0].color;
+    int x0, y0, x1, y1, x2, y2;
+    if (toPixel(p.v[0].x, x0) && toPixel(p.v[0].y, y0) && toPixel(p.v[1].x, x1) &&
+        toPixel(p.v[1].y, y1) && toPixel(p.v[2].x, x2) && toPixel(p.v[2].y, y2)) {
+      surface.drawTriangle(x0, y0, x1, y1, x2, y2, 1, wireframe ? kGrey : fill, fill);
+    }
+    ++drawPosition_;
+  }
+  surface.attach(nullptr);
+  return true;
+}
+
+bool TerrainRenderer::getScreenSize(int* width, int* height) const {
+  return screen_.getSize(width, height);
+}
+
+bool TerrainRenderer::blitScreen(DibImage& target, int x, int y) const {
+  return screen_.draw(target, x, y);
+}

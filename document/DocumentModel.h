@@ -6,6 +6,7 @@
 // flag of a window (the window's document class does, from the results returned here).
 
 #include <string>
+#include <string_view>
 
 #include "engine/StageProgress.h"
 #include "engine/TerrainRenderer.h"
@@ -15,17 +16,23 @@ enum class TextureKind { Surface, Bump };
 
 // How reading a document file ended.
 enum class DocumentReadResult {
-  Read,          // the document now holds the file's settings and textures
-  FileError,     // the file could not be opened or read; nothing changed
-  NotDocument,   // wrong magic: "QN ドキュメントではありません。" shown; nothing changed
-  NewerVersion,  // version above 300: "上位バージョンのフォーマットはサポートしていません。"; nothing changed
-  Truncated,     // ends before its last field: "予期しないﾌｧｲﾙ形式です。" shown; nothing changed
+  // The document now holds the file's settings and textures.
+  Read,
+  // The file could not be opened or read; nothing changed, no message shown.
+  FileError,
+  // Wrong magic: "QN ドキュメントではありません。" shown; nothing changed.
+  NotDocument,
+  // Version above 300: "上位バージョンのフォーマットはサポートしていません。" shown; nothing changed.
+  NewerVersion,
+  // Ends before its last field: "予期しないﾌｧｲﾙ形式です。" shown; nothing changed.
+  Truncated,
 };
 
 // How the start-rendering sequence ended.
 enum class StartResult {
   Refused,       // a rendering is in progress: the refusal message was shown
-  StageFailed,   // a stage was cancelled or ran out of memory; finishRendering was called
+  StageFailed,   // a stage was cancelled or ran out of memory (or a texture is missing,
+                 // which the enabling rule excludes; no message then); finishRendering was called
   ScreenFailed,  // the screen could not be made (default screen made); finishRendering was called
   Started,       // the model is built and the screen created: drawing may begin
 };
@@ -49,7 +56,8 @@ class DocumentModel {
 
   // Loads a texture from path. Returns true when it was loaded and kept (the window marks
   // the document modified then). On failure the texture is left empty and the message
-  // "読み込みに失敗しました。" or "幅または高さが1ピクセル以下のビットマップは使用できません。" is shown.
+  // "読み込みに失敗しました。" or
+  // "幅または高さが1ピクセル以下のビットマップは使用できません。" is shown.
   bool openTexture(TextureKind kind, const std::string& path);
   // Loads both textures again from their paths, each on its own, with the same messages.
   void reloadTextures();
@@ -72,13 +80,25 @@ class DocumentModel {
   // Reads a .qnf file. The whole file is parsed before the document is touched, so a
   // refused or truncated file leaves the document exactly as it was. Texture names are
   // resolved in the document's folder; a missing texture shows its message and leaves
-  // that texture empty while reading goes on.
+  // that texture empty while reading goes on. A stored name is cut to its last component
+  // on '/' and '\' ("." and ".." are refused like a missing file), so a document never
+  // reads outside its folder. A name that is not a file as it stands is tried again as
+  // code page 932 converted to UTF-8. An empty name keeps the texture already loaded.
   DocumentReadResult readFile(const std::string& path);
   // Writes the document (current format) atomically; false on any write error, with the
-  // previous file left as it was. Shows no message.
+  // previous file left as it was. Shows no message. Texture names are stored without
+  // their folders, in code page 932 when it can represent them, else as UTF-8; false too
+  // when a name cannot be stored (it holds a line break).
   bool writeFile(const std::string& path) const;
 
  private:
+  void showMessage(std::string_view text) const;
+  DibImage& image(TextureKind kind);
+  std::string& path(TextureKind kind);
+  void reloadTexture(TextureKind kind);
+  void loadStoredTexture(TextureKind kind, const std::string& documentPath,
+                         const std::string& storedName);
+
   UserFeedback* feedback_ = nullptr;
   std::string surfacePath_;
   std::string bumpPath_;

@@ -4,6 +4,7 @@
 // It only asks: it never opens, reads or writes the chosen file.
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class QWidget;

@@ -7,6 +7,8 @@
 #include "engine/StageProgress.h"
 #include "engine/TerrainRenderer.h"
 
-// False (after the message) when the screen could not be written.
+// Writes the engine's screen image to targetPath. While a rendering is in progress it
+// refuses with the busy message and writes nothing; when the write fails it shows
+// "保存に失敗しました。". False in both cases, true when the file is in place.
 bool saveRenderedImage(const TerrainRenderer& renderer, const std::string& targetPath,
                        UserFeedback& feedback);

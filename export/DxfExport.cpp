@@ -1,0 +1,118 @@
+// The DXF export: buildMesh (export purpose) on the common top-left region of the two
+// textures, then the mesh streamed as DXF text (DxfFormat.h) through an AtomicFileWriter,
+// so the target is replaced only by a complete file and a cancelled or failed export
+// leaves it byte for byte as it was, with no temporary file behind.
+
+#include "export/DxfExport.h"
+
+#include <algorithm>
+#include <memory>
+#include <string_view>
+
+#include "export/DxfFormat.h"
+#include "raster/AtomicFile.h"
+
+namespace {
+
+constexpr std::string_view kBusyRefusal =
+    "このコマンドは通常レンダリング中は選択できません。\n"
+    "システムがレンダラーの処理に追いつかずアプリケーションが不安定な状態になっています。\n"
+    "レンダリングシーケンスを調節してみてください。";
+constexpr std::string_view kCaption = "DXF 形式で保存";
+constexpr std::string_view kWritingMessage = "DXF ファイルを作成しています。";
+constexpr std::string_view kCancelMessage = "DXF 出力を中止します。";
+constexpr std::string_view kWriteFailedMessage = "書き込みに失敗しました。";
+
+constexpr std::uint32_t kProgressInterval = 500;  // triangles between progress updates
+constexpr std::size_t kChunkBytes = 256 * 1024;   // text collected before each write
+
+// Collects formatted text and hands it to the writer in large pieces, so the writer is
+// called a few thousand times for a file of gigabytes, not once per number.
+class ChunkedOutput {
+ public:
+  explicit ChunkedOutput(AtomicFileWriter& writer)
+      : writer_(writer), chunk_(std::make_unique<char[]>(kChunkBytes)) {}
+
+  // Room for at least `bytes` more; false once a write has failed.
+  bool reserve(std::size_t bytes) { return used_ + bytes <= kChunkBytes || flush(); }
+  char* end() { return chunk_.get() + used_; }
+  void advance(std::size_t bytes) { used_ += bytes; }
+  bool append(std::string_view text) {
+    if (!reserve(text.size())) return false;
+    std::copy(text.begin(), text.end(), end());
+    advance(text.size());
+    return true;
+  }
+  bool flush() {
+    const bool ok = writer_.write(chunk_.get(), used_);
+    used_ = 0;
+    return ok;
+  }
+
+ private:
+  AtomicFileWriter& writer_;
+  std::unique_ptr<char[]> chunk_;
+  std::size_t used_ = 0;
+};
+
+// Writes the model to targetPath, driving the progress window; the caller has shown it.
+DxfExportResult writeMesh(const TerrainPolygon* polygons, std::uint32_t count,
+                          const std::string& targetPath, StageProgress& progress,
+                          UserFeedback& feedback) {
+  AtomicFileWriter writer;
+  if (!writer.open(targetPath)) {
+    feedback.showMessage(kWriteFailedMessage);
+    return DxfExportResult::WriteFailed;
+  }
+  ChunkedOutput output(writer);
+  bool ok = output.append(kDxfSectionStart);
+  for (std::uint32_t i = 0; ok && i < count; ++i) {
+    if (i % kProgressInterval == 0) {
+      // 64-bit product: i x 100 overflows 32 bits beyond 42 million triangles.
+      progress.setProgress(static_cast<int>(std::uint64_t{i} * 100 / count));
+    }
+    if (progress.pollCancel()) {
+      feedback.showMessage(kCancelMessage);
+      writer.abandon();
+      return DxfExportResult::Cancelled;
+    }
+    ok = output.reserve(kMaxDxfFaceBytes);
+    if (ok) output.advance(formatDxfFace(polygons[i], output.end()));
+  }
+  ok = ok && output.append(kDxfFileEnd) && output.flush() && writer.commit();
+  if (!ok) {
+    writer.abandon();
+    feedback.showMessage(kWriteFailedMessage);
+    return DxfExportResult::WriteFailed;
+  }
+  return DxfExportResult::Written;
+}
+
+}  // namespace
+
+DxfExportResult exportDxf(TerrainRenderer& renderer, const DibImage& surface, const DibImage& bump,
+                          const std::string& targetPath, UserFeedback& feedback) {
+  if (renderer.isDrawing()) {
+    feedback.showMessage(kBusyRefusal);
+    return DxfExportResult::Refused;
+  }
+
+  // The common top-left region of the two textures (an empty image counts as 0 x 0).
+  const int width = std::min(surface.width(), bump.width());
+  const int height = std::min(surface.height(), bump.height());
+  if (!renderer.buildMesh(MeshPurpose::DxfExport, surface, bump, width, height)) {
+    renderer.finishRendering();
+    return DxfExportResult::MeshFailed;
+  }
+
+  std::unique_ptr<StageProgress> progress = feedback.openProgress();
+  progress->create();  // a window that cannot be shown changes nothing: the export goes on
+  progress->setCaption(kCaption);
+  progress->setMessage(kWritingMessage);
+  progress->setProgress(0);
+  const DxfExportResult result =
+      writeMesh(renderer.polygons(), renderer.polygonCount(), targetPath, *progress, feedback);
+  renderer.finishRendering();
+  progress->destroy();
+  return result;
+}

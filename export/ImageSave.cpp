@@ -1,0 +1,29 @@
+// Saving the rendered picture: the engine's screen through DibImage::writeFile, which
+// writes a 24-bit BMP atomically, so a failed save leaves an existing file as it was.
+
+#include "export/ImageSave.h"
+
+#include <string_view>
+
+namespace {
+
+constexpr std::string_view kBusyRefusal =
+    "このコマンドは通常レンダリング中は選択できません。\n"
+    "システムがレンダラーの処理に追いつかずアプリケーションが不安定な状態になっています。\n"
+    "レンダリングシーケンスを調節してみてください。";
+constexpr std::string_view kSaveFailedMessage = "保存に失敗しました。";
+
+}  // namespace
+
+bool saveRenderedImage(const TerrainRenderer& renderer, const std::string& targetPath,
+                       UserFeedback& feedback) {
+  if (renderer.isDrawing()) {
+    feedback.showMessage(kBusyRefusal);
+    return false;
+  }
+  if (!renderer.screen().writeFile(targetPath)) {
+    feedback.showMessage(kSaveFailedMessage);
+    return false;
+  }
+  return true;
+}

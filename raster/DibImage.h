@@ -13,6 +13,12 @@
 
 class DrawSurface;
 
+// Largest image, in pixels (16384 x 16384: 1 GiB of colour values).
+inline constexpr std::uint64_t kMaxImagePixels = std::uint64_t{1} << 28;
+// Largest BMP file load() reads into memory: the largest picture at 32 bits per pixel
+// plus room for headers, palette and trailing colour profiles.
+inline constexpr std::uint64_t kMaxBmpFileSize = (std::uint64_t{4} << 28) + (std::uint64_t{16} << 20);
+
 // The size a box of boxWidth x boxHeight (0 = not given) gives an image of
 // imageWidth x imageHeight: never enlarged beyond its own size when the box allows
 // the natural size, shrunk to fit the given dimension otherwise. 64-bit products,
@@ -29,21 +35,27 @@ class DibImage {
   ~DibImage() = default;
   DibImage(const DibImage&) = delete;
   DibImage& operator=(const DibImage&) = delete;
-  DibImage(DibImage&&) noexcept = default;
-  DibImage& operator=(DibImage&&) noexcept = default;
+  // A moved-from image is empty.
+  DibImage(DibImage&& other) noexcept;
+  DibImage& operator=(DibImage&& other) noexcept;
 
   // New image of width x height cleared to black; false (and empty) when a size is
-  // not positive or the buffer cannot be allocated.
+  // not positive, the picture exceeds kMaxImagePixels or the buffer
+  // cannot be allocated.
   bool create(int width, int height);
-  // Reads a BMP file. On any failure the image is left empty and false returned;
-  // never reads out of bounds, never allocates more than the file can justify.
+  // Reads a BMP file (the whole file at once; files over kMaxBmpFileSize are refused).
+  // On any failure the image is left empty and false returned; never reads out of
+  // bounds, never allocates more than the file can justify. See BmpDecoder.h for the
+  // variants read and decodeBmp for the reason of a refusal.
   bool load(const std::string& path);
   // The same decoder on bytes in memory.
   bool loadFromMemory(const std::uint8_t* data, std::size_t size);
   // Empties the image. Always true.
   bool release();
 
+  // Points surface at this image (at nothing when the image is empty). Always true.
   bool attachSurface(DrawSurface& surface);
+  // Detaches surface if it points at this image. Always true.
   bool detachSurface(DrawSurface& surface);
 
   bool isValid() const { return !pixels_.empty(); }
@@ -55,11 +67,15 @@ class DibImage {
   // Copies the whole image to target with its top-left corner at (x, y), clipped to
   // target. False when this image or the target is empty.
   bool draw(DibImage& target, int x, int y) const;
-  // Copies the image scaled into the box rules of stretchBoxSize (nearest pixel),
-  // clipped to target. False when either image is empty or both box sizes are 0.
+  bool draw(DrawSurface& target, int x, int y) const;
+  // Copies the image scaled into the box rules of stretchBoxSize (nearest pixel: target
+  // pixel centres map to source pixels), clipped to target. False when either image is
+  // empty, both box sizes are 0 or a box size is negative.
   bool stretchDraw(DibImage& target, int x, int y, int boxWidth, int boxHeight) const;
+  bool stretchDraw(DrawSurface& target, int x, int y, int boxWidth, int boxHeight) const;
 
-  // The 24-bit BMP file of this image: 54-byte headers, rows bottom-up padded to 4.
+  // The 24-bit BMP file of this image: 54-byte headers, rows bottom-up padded to 4
+  // (see BmpEncoder.h). Empty when the image is empty.
   std::vector<std::uint8_t> encodeBmp() const;
   // Writes encodeBmp() to a temporary file beside path and renames it into place.
   // False on any error (empty image, open, write, flush, close, rename); a failed

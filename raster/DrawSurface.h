@@ -15,6 +15,8 @@ class DrawSurface {
   // Points the surface at image (null detaches). Always true.
   bool attach(DibImage* image);
   bool isAttached() const { return image_ != nullptr; }
+  // The attached image (null when none).
+  DibImage* image() const { return image_; }
 
   // The pixel's colour value; kInvalidColor outside the image; 0 with nothing attached.
   Color getPixel(int x, int y) const;

@@ -1,0 +1,294 @@
+// DrawSurface primitives on the attached image's flat pixel buffer.
+//
+// Coverage rules (pixel (x, y) is the unit square whose centre is (x + 1/2, y + 1/2)):
+//
+// Triangle fill (brush): a pixel is filled when its centre lies inside the triangle. A
+//   centre exactly on an edge counts only on a top edge (horizontal, the triangle below
+//   it) or a left edge (the triangle to its right): the top-left rule, so two triangles
+//   sharing an edge never both claim a pixel on it. A triangle of zero area fills nothing.
+// Triangle outline (pen, drawn over the fill): each of the three edges is a one-pixel
+//   line from corner to corner, both corners included. The line has n + 1 pixels,
+//   n = max(|dx|, |dy|); it is walked from the corner with the smaller y (then smaller x)
+//   so that the order of the corners does not matter, and the pixel at step i
+//   (0 <= i <= n) lies i steps along the major axis with the other coordinate
+//   start + floor(i * d / n + 1/2), d being the edge's extent on that axis (halves round
+//   up). Three equal corners set that one pixel to the pen colour. A pen wider than one
+//   pixel paints a penWidth x penWidth square centred on each outline pixel (pixels
+//   -(w-1)/2 .. w/2 around it); widths above kMaxPenWidth are drawn kMaxPenWidth wide.
+// Rectangle: the pixels of columns left .. right-1 and rows top .. bottom-1 (the corners
+//   are swapped first when right < left or bottom < top); the outer ring of penWidth
+//   pixels (at least 1) takes the pen colour, the rest the brush colour.
+//
+// Everything is clipped to the image. Corners may be any int: the fill works on doubled
+// coordinates (pixel centres become odd integers) in 64-bit arithmetic, or 128-bit when a
+// corner lies beyond +-2^28, and the lines start at the first step inside the image.
+
+#include "raster/DrawSurface.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <utility>
+
+#include "raster/DibImage.h"
+
+namespace {
+
+constexpr int kMaxPenWidth = 64;
+// Corners within this range keep every edge product of the fill inside 63 bits.
+constexpr std::int64_t kNarrowCoordinateLimit = std::int64_t{1} << 28;
+// Bounding boxes up to this many pixels are tested pixel by pixel (no divisions).
+constexpr std::int64_t kSmallBoxPixels = 16;
+
+using Wide = __int128;
+
+struct Canvas {
+  Color* pixels;
+  std::int64_t width;
+  std::int64_t height;
+};
+
+template <typename Int>
+Int floorDiv(Int numerator, Int denominator) {
+  Int quotient = numerator / denominator;
+  if ((numerator % denominator != 0) && ((numerator < 0) != (denominator < 0))) --quotient;
+  return quotient;
+}
+
+template <typename Int>
+Int ceilDiv(Int numerator, Int denominator) {
+  return -floorDiv<Int>(-numerator, denominator);
+}
+
+// One edge's inside test for a pixel centre P in doubled coordinates:
+// E(P) = dx * (Py - Yi) - dy * (Px - Xi) >= bias, bias 0 on top-left edges, 1 otherwise.
+template <typename Int>
+struct EdgeTest {
+  Int dx, dy, xi, yi, bias;
+  // E written as rowConstant(Py) - dy * Px.
+  Int rowConstant(Int py) const { return dx * (py - yi) + dy * xi; }
+};
+
+template <typename Int>
+EdgeTest<Int> makeEdge(Int xi, Int yi, Int xj, Int yj) {
+  const Int dx = xj - xi;
+  const Int dy = yj - yi;
+  // With the corners in positive orientation the inside lies where E > 0; a left edge
+  // runs upwards (dy < 0), a top edge runs rightwards (dy == 0, dx > 0).
+  const bool topLeft = dy < 0 || (dy == 0 && dx > 0);
+  return {dx, dy, xi, yi, static_cast<Int>(topLeft ? 0 : 1)};
+}
+
+template <typename Int>
+void fillTriangle(const Canvas& canvas, std::int64_t x0, std::int64_t y0, std::int64_t x1,
+                  std::int64_t y1, std::int64_t x2, std::int64_t y2, Color color) {
+  // Doubled coordinates: corners even, pixel centres odd.
+  Int ax = Int(2) * x0, ay = Int(2) * y0;
+  Int bx = Int(2) * x1, by = Int(2) * y1;
+  Int cx = Int(2) * x2, cy = Int(2) * y2;
+  const Int area = (bx - ax) * (cy - ay) - (by - ay) * (cx - ax);
+  if (area == 0) return;
+  if (area < 0) {
+    std::swap(bx, cx);
+    std::swap(by, cy);
+  }
+  const EdgeTest<Int> edges[3] = {makeEdge<Int>(ax, ay, bx, by), makeEdge<Int>(bx, by, cx, cy),
+                                  makeEdge<Int>(cx, cy, ax, ay)};
+
+  // Centres inside the corners' bounding box: min <= x + 1/2 <= max.
+  const std::int64_t left = std::max<std::int64_t>(std::min({x0, x1, x2}), 0);
+  const std::int64_t right = std::min<std::int64_t>(std::max({x0, x1, x2}) - 1, canvas.width - 1);
+  const std::int64_t top = std::max<std::int64_t>(std::min({y0, y1, y2}), 0);
+  const std::int64_t bottom = std::min<std::int64_t>(std::max({y0, y1, y2}) - 1, canvas.height - 1);
+  if (left > right || top > bottom) return;
+
+  if ((right - left + 1) * (bottom - top + 1) <= kSmallBoxPixels) {
+    for (std::int64_t y = top; y <= bottom; ++y) {
+      Color* row = canvas.pixels + y * canvas.width;
+      const Int py = Int(2) * y + 1;
+      for (std::int64_t x = left; x <= right; ++x) {
+        const Int px = Int(2) * x + 1;
+        bool inside = true;
+        for (const EdgeTest<Int>& e : edges)
+          inside = inside && e.dx * (py - e.yi) - e.dy * (px - e.xi) >= e.bias;
+        if (inside) row[x] = color;
+      }
+    }
+    return;
+  }
+
+  for (std::int64_t y = top; y <= bottom; ++y) {
+    const Int py = Int(2) * y + 1;
+    Int low = left;
+    Int high = right;
+    for (const EdgeTest<Int>& e : edges) {
+      // E = rowConstant - dy * (2x + 1) >= bias  <=>  2 dy x <= rowConstant - dy - bias.
+      const Int limit = e.rowConstant(py) - e.dy - e.bias;
+      if (e.dy > 0) {
+        high = std::min(high, floorDiv<Int>(limit, Int(2) * e.dy));
+      } else if (e.dy < 0) {
+        low = std::max(low, ceilDiv<Int>(limit, Int(2) * e.dy));
+      } else if (limit < 0) {
+        high = low - 1;  // a horizontal edge with this row on its outer side
+      }
+    }
+    if (low <= high) {
+      Color* row = canvas.pixels + y * canvas.width;
+      std::fill(row + static_cast<std::int64_t>(low), row + static_cast<std::int64_t>(high) + 1, color);
+    }
+  }
+}
+
+// Paints a penWidth x penWidth square centred on (x, y), clipped.
+void plotSquare(const Canvas& canvas, std::int64_t x, std::int64_t y, int penWidth, Color color) {
+  const std::int64_t x0 = std::max<std::int64_t>(x - (penWidth - 1) / 2, 0);
+  const std::int64_t x1 = std::min<std::int64_t>(x + penWidth / 2, canvas.width - 1);
+  const std::int64_t y0 = std::max<std::int64_t>(y - (penWidth - 1) / 2, 0);
+  const std::int64_t y1 = std::min<std::int64_t>(y + penWidth / 2, canvas.height - 1);
+  for (std::int64_t row = y0; row <= y1; ++row)
+    std::fill(canvas.pixels + row * canvas.width + x0, canvas.pixels + row * canvas.width + x1 + 1, color);
+}
+
+// The outline rule of the file comment. Steps outside the image (widened by the pen's
+// reach) are skipped arithmetically, so a line costs at most the image size.
+void drawLine(const Canvas& canvas, std::int64_t x0, std::int64_t y0, std::int64_t x1,
+              std::int64_t y1, int penWidth, Color color) {
+  if (y1 < y0 || (y1 == y0 && x1 < x0)) {
+    std::swap(x0, x1);
+    std::swap(y0, y1);
+  }
+  const std::int64_t dx = x1 - x0;
+  const std::int64_t dy = y1 - y0;
+  const bool xMajor = (dx < 0 ? -dx : dx) >= dy;
+  const std::int64_t n = xMajor ? (dx < 0 ? -dx : dx) : dy;
+  const std::int64_t majorStart = xMajor ? x0 : y0;
+  const std::int64_t majorStep = xMajor ? (dx < 0 ? -1 : 1) : 1;
+  const std::int64_t minorStart = xMajor ? y0 : x0;
+  const std::int64_t minorExtent = xMajor ? dy : dx;
+  const std::int64_t majorSize = xMajor ? canvas.width : canvas.height;
+  const std::int64_t minorSize = xMajor ? canvas.height : canvas.width;
+  const std::int64_t reach = penWidth / 2 + 1;
+
+  // Steps i with major coordinate in [-reach, majorSize + reach).
+  std::int64_t first = 0;
+  std::int64_t last = n;
+  if (majorStep > 0) {
+    first = std::max(first, -reach - majorStart);
+    last = std::min(last, majorSize + reach - majorStart);
+  } else {
+    first = std::max(first, majorStart - (majorSize + reach));
+    last = std::min(last, majorStart + reach);
+  }
+  if (first > last) return;
+
+  if (n == 0) {
+    if (penWidth > 1) {
+      plotSquare(canvas, x0, y0, penWidth, color);
+    } else if (x0 >= 0 && x0 < canvas.width && y0 >= 0 && y0 < canvas.height) {
+      canvas.pixels[y0 * canvas.width + x0] = color;
+    }
+    return;
+  }
+
+  // minor(i) = minorStart + floor((2 i d + n) / 2n), carried as quotient and remainder.
+  const std::int64_t twoN = 2 * n;
+  const Wide numerator = Wide(2) * first * minorExtent + n;
+  std::int64_t quotient = static_cast<std::int64_t>(floorDiv<Wide>(numerator, twoN));
+  std::int64_t remainder = static_cast<std::int64_t>(numerator - Wide(quotient) * twoN);
+  const std::int64_t remainderStep = 2 * minorExtent;
+  std::int64_t major = majorStart + first * majorStep;
+  for (std::int64_t i = first; i <= last; ++i) {
+    const std::int64_t minor = minorStart + quotient;
+    const std::int64_t x = xMajor ? major : minor;
+    const std::int64_t y = xMajor ? minor : major;
+    if (penWidth > 1) {
+      if (minor >= -reach && minor < minorSize + reach) plotSquare(canvas, x, y, penWidth, color);
+    } else if (x >= 0 && x < canvas.width && y >= 0 && y < canvas.height) {
+      canvas.pixels[y * canvas.width + x] = color;
+    }
+    major += majorStep;
+    remainder += remainderStep;  // |d| <= n, so one correction keeps it in [0, 2n)
+    if (remainder >= twoN) {
+      remainder -= twoN;
+      ++quotient;
+    } else if (remainder < 0) {
+      remainder += twoN;
+      --quotient;
+    }
+  }
+}
+
+bool isNarrow(std::int64_t value) {
+  return value >= -kNarrowCoordinateLimit && value <= kNarrowCoordinateLimit;
+}
+
+}  // namespace
+
+bool DrawSurface::attach(DibImage* image) {
+  image_ = image;
+  return true;
+}
+
+Color DrawSurface::getPixel(int x, int y) const {
+  if (image_ == nullptr) return 0;
+  if (x < 0 || y < 0 || x >= image_->width() || y >= image_->height() || !image_->isValid())
+    return kInvalidColor;
+  return image_->pixels()[static_cast<std::size_t>(y) * image_->width() + x];
+}
+
+bool DrawSurface::setPixel(int x, int y, Color color) {
+  if (image_ == nullptr || !image_->isValid()) return false;
+  if (x >= 0 && y >= 0 && x < image_->width() && y < image_->height())
+    image_->pixels()[static_cast<std::size_t>(y) * image_->width() + x] = color;
+  return true;
+}
+
+bool DrawSurface::drawRectangle(int left, int top, int right, int bottom, int penWidth,
+                                Color penColor, Color brushColor) {
+  if (image_ == nullptr || !image_->isValid()) return false;
+  std::int64_t x0 = std::min(left, right), x1 = std::max(left, right);  // covers x0 .. x1-1
+  std::int64_t y0 = std::min(top, bottom), y1 = std::max(top, bottom);
+  const std::int64_t ring = std::clamp(penWidth, 1, kMaxPenWidth);
+  const Canvas canvas{image_->pixels(), image_->width(), image_->height()};
+  const std::int64_t clipLeft = std::max<std::int64_t>(x0, 0);
+  const std::int64_t clipRight = std::min<std::int64_t>(x1, canvas.width);  // exclusive
+  if (clipLeft >= clipRight) return true;
+  for (std::int64_t y = std::max<std::int64_t>(y0, 0); y < std::min<std::int64_t>(y1, canvas.height); ++y) {
+    Color* row = canvas.pixels + y * canvas.width;
+    if (y < y0 + ring || y >= y1 - ring) {
+      std::fill(row + clipLeft, row + clipRight, penColor);
+      continue;
+    }
+    // Pen on the left and right rings, brush between them.
+    const std::int64_t innerLeft = std::clamp(x0 + ring, clipLeft, clipRight);
+    const std::int64_t innerRight = std::clamp(x1 - ring, innerLeft, clipRight);
+    std::fill(row + clipLeft, row + innerLeft, penColor);
+    std::fill(row + innerLeft, row + innerRight, brushColor);
+    std::fill(row + innerRight, row + clipRight, penColor);
+  }
+  return true;
+}
+
+bool DrawSurface::drawTriangle(int x0, int y0, int x1, int y1, int x2, int y2, int penWidth,
+                               Color penColor, Color brushColor) {
+  if (image_ == nullptr || !image_->isValid()) return false;
+  const Canvas canvas{image_->pixels(), image_->width(), image_->height()};
+  const int pen = std::clamp(penWidth, 1, kMaxPenWidth);
+  // Nothing to do when the corners' box, widened by the pen, misses the image.
+  const std::int64_t reach = pen / 2 + 1;
+  if (std::int64_t{std::max({x0, x1, x2})} + reach < 0 || std::int64_t{std::min({x0, x1, x2})} - reach >= canvas.width ||
+      std::int64_t{std::max({y0, y1, y2})} + reach < 0 || std::int64_t{std::min({y0, y1, y2})} - reach >= canvas.height)
+    return true;
+  if (x0 == x1 && x1 == x2 && y0 == y1 && y1 == y2) {
+    drawLine(canvas, x0, y0, x0, y0, pen, penColor);
+    return true;
+  }
+  if (isNarrow(x0) && isNarrow(y0) && isNarrow(x1) && isNarrow(y1) && isNarrow(x2) && isNarrow(y2)) {
+    fillTriangle<std::int64_t>(canvas, x0, y0, x1, y1, x2, y2, brushColor);
+  } else {
+    fillTriangle<Wide>(canvas, x0, y0, x1, y1, x2, y2, brushColor);
+  }
+  drawLine(canvas, x0, y0, x1, y1, pen, penColor);
+  drawLine(canvas, x1, y1, x2, y2, pen, penColor);
+  drawLine(canvas, x2, y2, x0, y0, pen, penColor);
+  return true;
+}

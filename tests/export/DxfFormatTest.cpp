@@ -78,7 +78,7 @@ TEST(DxfFormat, Fixed2MatchesPrintfOnRandomValues) {
   std::uniform_real_distribution<double> heights(-30000.0, 30000.0);
   std::uniform_int_distribution<std::int64_t> hundredths(-10000000, 10000000);
   std::uniform_int_distribution<int> exponents(-1074, 1023);
-  for (int i = 0; i < 200000; ++i) {
+  for (int i = 0; i < 50000; ++i) {
     const double candidates[] = {
         heights(random),
         static_cast<double>(hundredths(random)) / 100.0,        // near the ties

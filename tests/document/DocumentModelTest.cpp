@@ -507,3 +507,77 @@ TEST_F(DocumentModelTest, FailedWriteKeepsTheOldFile) {
   for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir_)) ++entries;
   EXPECT_EQ(entries, 3u);  // a.qnf, the texture, folder.qnf
 }
+
+namespace {
+
+const std::string kBusy =
+    "このコマンドは通常レンダリング中は選択できません。\n"
+    "システムがレンダラの処理に追いつかずアプリケーションが不安定な状態になっています。\n"
+    "レンダリングシーケンスを調節してみてください。";
+
+// Both textures of 8 x 8 pixels and a camera that sees the whole terrain.
+void prepareRendering(DocumentModel& model, const std::string& surface, const std::string& bump) {
+  ASSERT_TRUE(model.openTexture(TextureKind::Surface, surface));
+  ASSERT_TRUE(model.openTexture(TextureKind::Bump, bump));
+  model.renderer.settings.viewpoint = {4.0, 40.0, 60.0};
+  model.renderer.settings.lookAt = {4.0, 4.0, 0.0};
+  model.renderer.settings.screenWidth = 32;
+  model.renderer.settings.screenHeight = 24;
+}
+
+}  // namespace
+
+TEST_F(DocumentModelTest, StartsAndStopsARendering) {
+  RecordingFeedback feedback;
+  DocumentModel model(&feedback);
+  prepareRendering(model, writeBitmap("s.bmp", 8, 8), writeBitmap("b.bmp", 8, 8));
+  ASSERT_EQ(model.startRendering(), StartResult::Started);
+  EXPECT_EQ(model.renderer.screen().width(), 32);
+  ASSERT_GT(model.renderer.polygonCount(), 0u);
+  EXPECT_TRUE(model.canStopRendering());
+  EXPECT_FALSE(model.canStartRendering());
+  EXPECT_FALSE(model.canSaveBitmap());
+  EXPECT_TRUE(feedback.messages.empty());
+  EXPECT_TRUE(feedback.allWindowsClosed());
+
+  // A second start while drawing is refused with the message and changes nothing.
+  const std::uint32_t position = model.renderer.drawPosition();
+  EXPECT_EQ(model.startRendering(), StartResult::Refused);
+  EXPECT_EQ(feedback.messageTexts(), std::vector<std::string>{kBusy});
+  EXPECT_EQ(model.renderer.drawPosition(), position);
+
+  ASSERT_TRUE(model.renderer.drawStep());
+  model.stopRendering();
+  EXPECT_FALSE(model.canStopRendering());
+  EXPECT_TRUE(model.canStartRendering());
+  EXPECT_TRUE(model.canSaveBitmap());
+  EXPECT_TRUE(model.renderer.screen().isValid());  // the part drawn so far stays
+}
+
+TEST_F(DocumentModelTest, CancelledStageEndsTheRendering) {
+  const std::string surface = writeBitmap("s.bmp", 8, 8);
+  const std::string bump = writeBitmap("b.bmp", 8, 8);
+  // Poll 1 is in buildMesh (one poll per cell, 49 cells); poll 50 in the stage after it.
+  for (long long poll : {1LL, 50LL}) {
+    SCOPED_TRACE(poll);
+    RecordingFeedback feedback;
+    DocumentModel model(&feedback);
+    prepareRendering(model, surface, bump);
+    feedback.cancelAtPoll(poll);
+    EXPECT_EQ(model.startRendering(), StartResult::StageFailed);
+    EXPECT_EQ(feedback.messages.size(), 1u);  // the stage's own cancel message
+    EXPECT_FALSE(model.renderer.isDrawing());
+    EXPECT_TRUE(model.canStartRendering());
+    EXPECT_TRUE(feedback.allWindowsClosed());
+  }
+}
+
+TEST_F(DocumentModelTest, StartWithoutBothTexturesRunsNoStage) {
+  RecordingFeedback feedback;
+  DocumentModel model(&feedback);
+  ASSERT_TRUE(model.openTexture(TextureKind::Surface, writeBitmap("s.bmp", 8, 8)));
+  EXPECT_EQ(model.startRendering(), StartResult::StageFailed);
+  EXPECT_TRUE(feedback.windows.empty());
+  EXPECT_TRUE(feedback.messages.empty());
+  EXPECT_FALSE(model.renderer.isDrawing());
+}

@@ -1,0 +1,171 @@
+#include "dialogs/CStageProgressDlg.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QLabel>
+#include <QMainWindow>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+
+// The window: a title, the message line, the bar with its percentage and the cancel
+// button. Every way of dismissing it only reports a cancel request.
+class CStageProgressDlg::Window final : public QDialog {
+ public:
+  explicit Window(std::function<void()> onCancel)
+      : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+        onCancel_(std::move(onCancel)) {
+    setWindowTitle(QStringLiteral("レンダリング"));
+    message = new QLabel(this);
+    message->setAlignment(Qt::AlignHCenter);
+    percent = new QLabel(QStringLiteral(" 0 %"), this);
+    bar = new QProgressBar(this);
+    bar->setRange(0, 100);
+    bar->setValue(0);
+    bar->setTextVisible(false);
+    cancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+    cancel->setDefault(true);
+    connect(cancel, &QPushButton::clicked, this, [this] { onCancel_(); });
+
+    auto* barRow = new QHBoxLayout;
+    barRow->addWidget(percent);
+    barRow->addWidget(bar, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(message);
+    layout->addLayout(barRow);
+    layout->addWidget(cancel, 0, Qt::AlignHCenter);
+    setMinimumWidth(300);
+  }
+
+  // Esc arrives here; the window stays open, only the caller closes it.
+  void reject() override { onCancel_(); }
+  // There is no OK button; Enter presses the default (cancel) button instead.
+  void accept() override {}
+
+  QLabel* message = nullptr;
+  QLabel* percent = nullptr;
+  QProgressBar* bar = nullptr;
+  QPushButton* cancel = nullptr;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override {
+    event->ignore();
+    onCancel_();
+  }
+
+ private:
+  std::function<void()> onCancel_;
+};
+
+namespace {
+
+QWidget* applicationMainWindow() {
+  for (QWidget* widget : QApplication::topLevelWidgets())
+    if (qobject_cast<QMainWindow*>(widget) != nullptr) return widget;
+  return nullptr;
+}
+
+QString fromUtf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+CStageProgressDlg::CStageProgressDlg(QWidget* owner) : owner_(owner) {}
+
+CStageProgressDlg::~CStageProgressDlg() { destroy(); }
+
+bool CStageProgressDlg::create() {
+  if (window_ != nullptr) return true;
+  if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) return false;
+  QWidget* owner = owner_ != nullptr ? owner_->window() : applicationMainWindow();
+  owner_ = owner;
+  if (owner != nullptr && owner->isEnabled()) {
+    owner->setEnabled(false);
+    ownerDisabled_ = true;
+  }
+  // No parent: a child window would be disabled together with its owner.
+  window_ = new Window([this] { cancelFlag_ = true; });
+  if (owner != nullptr && owner->isVisible()) {
+    window_->adjustSize();
+    window_->move(owner->frameGeometry().center() - window_->rect().center());
+  }
+  window_->show();
+  window_->raise();
+  window_->activateWindow();
+  window_->cancel->setFocus();
+  return true;
+}
+
+void CStageProgressDlg::setCaption(std::string_view text) {
+  if (window_ != nullptr) window_->setWindowTitle(fromUtf8(text));
+}
+
+void CStageProgressDlg::setMessage(std::string_view text) {
+  if (window_ != nullptr) window_->message->setText(fromUtf8(text));
+}
+
+int CStageProgressDlg::setProgress(int position) {
+  if (window_ == nullptr) return 0;
+  DrainMessageQueue();
+  if (window_ == nullptr) return 0;
+  const int previous = position_;
+  position_ = position;
+  window_->bar->setValue(std::clamp(position, rangeMin_, rangeMax_));
+  // 64-bit so that any 32-bit position gives the truncated quotient without overflow.
+  const std::int64_t percent = (static_cast<std::int64_t>(position) - rangeMin_) * 100 /
+                               (static_cast<std::int64_t>(rangeMax_) - rangeMin_);
+  const std::int64_t shown = percent == 100 ? 100 : percent % 100;
+  const QString text = QString::number(shown) + QLatin1Char('%');
+  if (window_->percent->text() != text) window_->percent->setText(text);
+  return previous;
+}
+
+bool CStageProgressDlg::pollCancel() {
+  if (window_ == nullptr) return false;
+  DrainMessageQueue();
+  const bool cancelled = cancelFlag_;
+  cancelFlag_ = false;
+  return cancelled;
+}
+
+void CStageProgressDlg::showBusyOnly() {
+  if (window_ == nullptr) return;
+  window_->cancel->setEnabled(false);
+  window_->percent->hide();
+  window_->bar->hide();
+}
+
+void CStageProgressDlg::destroy() {
+  if (window_ == nullptr) return;
+  if (ownerDisabled_) {
+    if (owner_ != nullptr) owner_->setEnabled(true);
+    ownerDisabled_ = false;
+  }
+  delete window_.data();
+  window_ = nullptr;
+}
+
+void CStageProgressDlg::DrainMessageQueue() {
+  // Handles what is pending and returns; never waits for new events.
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+QDialog* CStageProgressDlg::window() const { return window_.data(); }
+
+QPushButton* CStageProgressDlg::cancelButton() const {
+  return window_ != nullptr ? window_->cancel : nullptr;
+}
+
+QString CStageProgressDlg::percentText() const {
+  return window_ != nullptr ? window_->percent->text() : QString();
+}
+
+QString CStageProgressDlg::messageText() const {
+  return window_ != nullptr ? window_->message->text() : QString();
+}

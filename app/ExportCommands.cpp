@@ -1,0 +1,53 @@
+#include "app/ExportCommands.h"
+
+#include <QFile>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/FileChooser.h"
+#include "document/DocumentModel.h"
+#include "export/DxfExport.h"
+#include "export/ImageSave.h"
+
+namespace {
+
+// The refusal of a command that arrives while a rendering is in progress ("レンダラー"
+// form, shared by the commands other than start rendering).
+constexpr std::string_view kBusyRefusal =
+    "このコマンドは通常レンダリング中は選択できません。\n"
+    "システムがレンダラーの処理に追いつかずアプリケーションが不安定な状態になっています。\n"
+    "レンダリングシーケンスを調節してみてください。";
+
+const QString kAllFilesFilter = QStringLiteral("すべてのファイル (*)");
+
+// A chosen path as the core's file functions expect it (the file system's encoding).
+std::string toFilePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+bool refuseWhileRendering(const DocumentModel& doc, UserFeedback& feedback) {
+  if (!doc.renderer.isDrawing()) return false;
+  feedback.showMessage(kBusyRefusal);
+  return true;
+}
+
+}  // namespace
+
+void runExportDxf(DocumentModel& doc, FileChooser& files, UserFeedback& feedback) {
+  if (refuseWhileRendering(doc, feedback)) return;
+  FileDialogSpec spec{QStringLiteral("DXF 形式で保存"),
+                      {QStringLiteral("DXF ファイル (*.dxf)"), kAllFilesFilter},
+                      QStringLiteral("dxf")};
+  std::optional<QString> target = files.chooseSaveFile(spec);
+  if (!target) return;
+  exportDxf(doc.renderer, doc.surfaceImage, doc.bumpImage, toFilePath(*target), feedback);
+}
+
+void runSaveBitmap(DocumentModel& doc, FileChooser& files, UserFeedback& feedback) {
+  if (refuseWhileRendering(doc, feedback)) return;
+  FileDialogSpec spec{QStringLiteral("ビットマップを保存"),
+                      {QStringLiteral("ビットマップ (*.bmp)"), kAllFilesFilter},
+                      QStringLiteral("bmp")};
+  std::optional<QString> target = files.chooseSaveFile(spec);
+  if (!target) return;
+  saveRenderedImage(doc.renderer, toFilePath(*target), feedback);
+}

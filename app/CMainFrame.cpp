@@ -21,6 +21,10 @@
 #include "views/CQnTView.h"
 #include "views/SplashWindow.h"
 
+// The images are compiled into the library; a static library must register them itself
+// (at global scope, where the resource initialiser is declared).
+static void registerResources() { Q_INIT_RESOURCE(qn); }
+
 namespace {
 
 const char kSequenceRefusal[] =
@@ -68,6 +72,7 @@ QIcon toolbarIcon(const char* name) {
 
 CMainFrame::CMainFrame(CQnDoc& doc, UserFeedback& feedback, SplashGate* splash, QWidget* parent)
     : QMainWindow(parent), doc_(doc), feedback_(feedback) {
+  registerResources();
   setWindowIcon(QIcon(QStringLiteral(":/qn.png")));
   buildPanes();
   buildMenus();

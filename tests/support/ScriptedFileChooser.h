@@ -1,0 +1,42 @@
+#pragma once
+// ScriptedFileChooser: a FileChooser for the window tests. Answers each question with the
+// next scripted answer (a path, or nothing for a cancelled dialog) and remembers what
+// every dialog would have shown. Header-only, GUI test code only.
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "app/FileChooser.h"
+
+class ScriptedFileChooser final : public FileChooser {
+ public:
+  struct Question {
+    bool save;
+    FileDialogSpec spec;
+  };
+
+  std::deque<std::optional<QString>> answers;  // front first; empty means cancel
+  std::vector<Question> questions;
+
+  void answer(const QString& path) { answers.emplace_back(path); }
+  void cancel() { answers.emplace_back(std::nullopt); }
+
+  std::optional<QString> chooseOpenFile(const FileDialogSpec& spec) override {
+    return next(false, spec);
+  }
+  std::optional<QString> chooseSaveFile(const FileDialogSpec& spec) override {
+    return next(true, spec);
+  }
+
+ private:
+  std::optional<QString> next(bool save, const FileDialogSpec& spec) {
+    questions.push_back({save, spec});
+    if (answers.empty()) return std::nullopt;
+    std::optional<QString> result = answers.front();
+    answers.pop_front();
+    return result;
+  }
+};

@@ -116,25 +116,51 @@ void fillTriangle(const Canvas& canvas, std::int64_t x0, std::int64_t y0, std::i
     return;
   }
 
-  for (std::int64_t y = top; y <= bottom; ++y) {
-    const Int py = Int(2) * y + 1;
+  // Each edge bounds the row's span by floor(limit / (2 |dy|)) (negated for left
+  // edges), limit growing by 2 dx per row: carried as quotient and remainder, so the
+  // rows need no division after the first.
+  struct Bound {
+    Int quotient, remainder, divisor, quotientStep, remainderStep;
+    bool upper;  // dy > 0: bounds the span's right end; dy < 0: its left end
+  };
+  Bound bounds[3];
+  int boundCount = 0;
+  const Int firstPy = Int(2) * top + 1;
+  for (const EdgeTest<Int>& e : edges) {
+    // E = rowConstant - dy * (2x + 1) >= bias  <=>  2 dy x <= rowConstant - dy - bias.
+    const Int limit = e.rowConstant(firstPy) - e.dy - e.bias;
+    // A horizontal edge lies on the box's top or bottom line, and every centre row of
+    // the box is strictly on its inner side: it never limits a span.
+    if (e.dy == 0) continue;
+    const Int divisor = Int(2) * (e.dy < 0 ? -e.dy : e.dy);
+    const Int step = Int(2) * e.dx;
+    Bound& b = bounds[boundCount++];
+    b.divisor = divisor;
+    b.quotient = floorDiv<Int>(limit, divisor);
+    b.remainder = limit - b.quotient * divisor;
+    b.quotientStep = floorDiv<Int>(step, divisor);
+    b.remainderStep = step - b.quotientStep * divisor;
+    b.upper = e.dy > 0;
+  }
+  Color* row = canvas.pixels + top * canvas.width;
+  for (std::int64_t y = top; y <= bottom; ++y, row += canvas.width) {
     Int low = left;
     Int high = right;
-    for (const EdgeTest<Int>& e : edges) {
-      // E = rowConstant - dy * (2x + 1) >= bias  <=>  2 dy x <= rowConstant - dy - bias.
-      const Int limit = e.rowConstant(py) - e.dy - e.bias;
-      if (e.dy > 0) {
-        high = std::min(high, floorDiv<Int>(limit, Int(2) * e.dy));
-      } else if (e.dy < 0) {
-        low = std::max(low, ceilDiv<Int>(limit, Int(2) * e.dy));
-      } else if (limit < 0) {
-        high = low - 1;  // a horizontal edge with this row on its outer side
+    for (int k = 0; k < boundCount; ++k) {
+      Bound& b = bounds[k];
+      if (b.upper) {
+        high = std::min(high, b.quotient);
+      } else {
+        low = std::max(low, -b.quotient);
+      }
+      b.quotient += b.quotientStep;
+      b.remainder += b.remainderStep;
+      if (b.remainder >= b.divisor) {
+        b.remainder -= b.divisor;
+        ++b.quotient;
       }
     }
-    if (low <= high) {
-      Color* row = canvas.pixels + y * canvas.width;
-      std::fill(row + static_cast<std::int64_t>(low), row + static_cast<std::int64_t>(high) + 1, color);
-    }
+    if (low <= high) std::fill(row + static_cast<std::int64_t>(low), row + static_cast<std::int64_t>(high) + 1, color);
   }
 }
 
@@ -191,9 +217,14 @@ void drawLine(const Canvas& canvas, std::int64_t x0, std::int64_t y0, std::int64
 
   // minor(i) = minorStart + floor((2 i d + n) / 2n), carried as quotient and remainder.
   const std::int64_t twoN = 2 * n;
-  const Wide numerator = Wide(2) * first * minorExtent + n;
-  std::int64_t quotient = static_cast<std::int64_t>(floorDiv<Wide>(numerator, twoN));
-  std::int64_t remainder = static_cast<std::int64_t>(numerator - Wide(quotient) * twoN);
+  std::int64_t quotient = 0;
+  std::int64_t remainder = n;  // step 0: floor(n / 2n) = 0 remainder n
+  if (first > 0) {
+    // Lines clipped at their start; 128 bits because first * d can reach 2^64.
+    const Wide numerator = Wide(2) * first * minorExtent + n;
+    quotient = static_cast<std::int64_t>(floorDiv<Wide>(numerator, twoN));
+    remainder = static_cast<std::int64_t>(numerator - Wide(quotient) * twoN);
+  }
   const std::int64_t remainderStep = 2 * minorExtent;
   std::int64_t major = majorStart + first * majorStep;
   for (std::int64_t i = first; i <= last; ++i) {
@@ -213,6 +244,46 @@ void drawLine(const Canvas& canvas, std::int64_t x0, std::int64_t y0, std::int64
     } else if (remainder < 0) {
       remainder += twoN;
       --quotient;
+    }
+  }
+}
+
+// drawLine for a one-pixel pen with both ends inside the image: no clipping tests.
+void drawLineInside(const Canvas& canvas, std::int64_t x0, std::int64_t y0, std::int64_t x1,
+                    std::int64_t y1, Color color) {
+  if (y1 < y0 || (y1 == y0 && x1 < x0)) {
+    std::swap(x0, x1);
+    std::swap(y0, y1);
+  }
+  const std::int64_t dx = x1 - x0;
+  const std::int64_t dy = y1 - y0;
+  const std::int64_t width = dx < 0 ? -dx : dx;
+  Color* p = canvas.pixels + y0 * canvas.width + x0;
+  if (width >= dy) {  // x-major: the row advances when the remainder passes 2n
+    const std::int64_t twoN = 2 * width;
+    const std::int64_t step = dx < 0 ? -1 : 1;
+    std::int64_t remainder = width;
+    for (std::int64_t i = 0; i <= width; ++i, p += step) {
+      *p = color;
+      remainder += 2 * dy;
+      if (remainder >= twoN) {
+        remainder -= twoN;
+        p += canvas.width;
+      }
+    }
+  } else {  // y-major: the column moves either way
+    const std::int64_t twoN = 2 * dy;
+    std::int64_t remainder = dy;
+    for (std::int64_t i = 0; i <= dy; ++i, p += canvas.width) {
+      *p = color;
+      remainder += 2 * dx;
+      if (remainder >= twoN) {
+        remainder -= twoN;
+        ++p;
+      } else if (remainder < 0) {
+        remainder += twoN;
+        --p;
+      }
     }
   }
 }
@@ -273,6 +344,15 @@ bool DrawSurface::drawTriangle(int x0, int y0, int x1, int y1, int x2, int y2, i
   if (image_ == nullptr || !image_->isValid()) return false;
   const Canvas canvas{image_->pixels(), image_->width(), image_->height()};
   const int pen = std::clamp(penWidth, 1, kMaxPenWidth);
+  // The common case: a one-pixel pen and all corners on the image.
+  const auto inside = [&](int x, int y) { return x >= 0 && y >= 0 && x < canvas.width && y < canvas.height; };
+  if (pen == 1 && inside(x0, y0) && inside(x1, y1) && inside(x2, y2)) {
+    fillTriangle<std::int64_t>(canvas, x0, y0, x1, y1, x2, y2, brushColor);  // nothing for one point
+    drawLineInside(canvas, x0, y0, x1, y1, penColor);
+    drawLineInside(canvas, x1, y1, x2, y2, penColor);
+    drawLineInside(canvas, x2, y2, x0, y0, penColor);
+    return true;
+  }
   // Nothing to do when the corners' box, widened by the pen, misses the image.
   const std::int64_t reach = pen / 2 + 1;
   if (std::int64_t{std::max({x0, x1, x2})} + reach < 0 || std::int64_t{std::min({x0, x1, x2})} - reach >= canvas.width ||

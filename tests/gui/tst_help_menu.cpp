@@ -34,6 +34,11 @@ void writeFile(const QString& path, const QByteArray& bytes) {
   file.write(bytes);
 }
 
+QByteArray readAllText(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 }  // namespace
 
 class HelpMenuTest : public QObject {
@@ -44,6 +49,7 @@ class HelpMenuTest : public QObject {
   void missingPageIsReportedWithoutOpening();
   void failingOpenerIsReported();
   void shippedPageIsAJapaneseGuide();
+  void builtProgramHasItsHelpPageBesideIt();
   void aboutBoxShowsTheProgramNameAndVersion();
 };
 
@@ -97,6 +103,16 @@ void HelpMenuTest::shippedPageIsAJapaneseGuide() {
     QVERIFY2(QFile::exists(QStringLiteral(QN_SOURCE_DIR "/resources/help/") + target),
              qPrintable(target));
   }
+}
+
+void HelpMenuTest::builtProgramHasItsHelpPageBesideIt() {
+  const QString programDir = QStringLiteral(QN_BINARY_DIR "/bin");
+  if (!QFile::exists(programDir + "/qn")) QSKIP("qn is not built in this build folder");
+  RecordingOpener opener;
+  RecordingFeedback feedback;
+  QVERIFY(openHelpPage(programDir, opener.opener(), &feedback));
+  QCOMPARE(readAllText(helpPagePath(programDir)),
+           readAllText(QStringLiteral(QN_SOURCE_DIR "/resources/help/help.htm")));
 }
 
 void HelpMenuTest::aboutBoxShowsTheProgramNameAndVersion() {

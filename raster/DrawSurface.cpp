@@ -102,16 +102,23 @@ void fillTriangle(const Canvas& canvas, std::int64_t x0, std::int64_t y0, std::i
   if (left > right || top > bottom) return;
 
   if ((right - left + 1) * (bottom - top + 1) <= kSmallBoxPixels) {
-    for (std::int64_t y = top; y <= bottom; ++y) {
-      Color* row = canvas.pixels + y * canvas.width;
-      const Int py = Int(2) * y + 1;
+    // Edge values minus their bias at the first centre; a pixel is inside when all
+    // three are >= 0. Moving one pixel right adds -2 dy, one row down adds 2 dx.
+    Int rowValue[3];
+    for (int k = 0; k < 3; ++k) {
+      const EdgeTest<Int>& e = edges[k];
+      rowValue[k] = e.dx * (Int(2) * top + 1 - e.yi) - e.dy * (Int(2) * left + 1 - e.xi) - e.bias;
+    }
+    Color* row = canvas.pixels + top * canvas.width;
+    for (std::int64_t y = top; y <= bottom; ++y, row += canvas.width) {
+      Int v0 = rowValue[0], v1 = rowValue[1], v2 = rowValue[2];
       for (std::int64_t x = left; x <= right; ++x) {
-        const Int px = Int(2) * x + 1;
-        bool inside = true;
-        for (const EdgeTest<Int>& e : edges)
-          inside = inside && e.dx * (py - e.yi) - e.dy * (px - e.xi) >= e.bias;
-        if (inside) row[x] = color;
+        if ((v0 | v1 | v2) >= 0) row[x] = color;
+        v0 -= Int(2) * edges[0].dy;
+        v1 -= Int(2) * edges[1].dy;
+        v2 -= Int(2) * edges[2].dy;
       }
+      for (int k = 0; k < 3; ++k) rowValue[k] += Int(2) * edges[k].dx;
     }
     return;
   }

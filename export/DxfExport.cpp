@@ -9,6 +9,7 @@
 #include <memory>
 #include <string_view>
 
+#include "engine/EngineMessages.h"
 #include "export/DxfFormat.h"
 #include "raster/AtomicFile.h"
 
@@ -18,9 +19,7 @@ constexpr std::string_view kBusyRefusal =
     "このコマンドは通常レンダリング中は選択できません。\n"
     "システムがレンダラーの処理に追いつかずアプリケーションが不安定な状態になっています。\n"
     "レンダリングシーケンスを調節してみてください。";
-constexpr std::string_view kCaption = "DXF 形式で保存";
 constexpr std::string_view kWritingMessage = "DXF ファイルを作成しています。";
-constexpr std::string_view kCancelMessage = "DXF 出力を中止します。";
 constexpr std::string_view kWriteFailedMessage = "書き込みに失敗しました。";
 
 constexpr std::uint32_t kProgressInterval = 500;  // triangles between progress updates
@@ -72,7 +71,7 @@ DxfExportResult writeMesh(const TerrainPolygon* polygons, std::uint32_t count,
       progress.setProgress(static_cast<int>(std::uint64_t{i} * 100 / count));
     }
     if (progress.pollCancel()) {
-      feedback.showMessage(kCancelMessage);
+      feedback.showMessage(engine_text::kDxfCancelled);
       writer.abandon();
       return DxfExportResult::Cancelled;
     }
@@ -107,7 +106,7 @@ DxfExportResult exportDxf(TerrainRenderer& renderer, const DibImage& surface, co
 
   std::unique_ptr<StageProgress> progress = feedback.openProgress();
   progress->create();  // a window that cannot be shown changes nothing: the export goes on
-  progress->setCaption(kCaption);
+  progress->setCaption(engine_text::kDxfCaption);
   progress->setMessage(kWritingMessage);
   progress->setProgress(0);
   const DxfExportResult result =

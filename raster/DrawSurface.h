@@ -22,13 +22,19 @@ class DrawSurface {
   Color getPixel(int x, int y) const;
   // Sets one pixel; a pixel outside the image is clipped away (still true).
   bool setPixel(int x, int y, Color color);
-  // Outline in penColor, interior in brushColor. With pen width 1 the rectangle covers
-  // columns left .. right-1 and rows top .. bottom-1.
   bool drawRectangle(int left, int top, int right, int bottom, int penWidth, Color penColor,
                      Color brushColor);
+  // Outline in penColor, interior in brushColor. The pixels of columns left .. right-1 and
+  // rows top .. bottom-1 (corners swapped when given in reverse); the outer ring of
+  // max(1, penWidth) pixels is the outline.
   // Filled triangle with its three edges drawn over the fill in penColor (corners
-  // included). Three equal corners set that one pixel to penColor. The exact coverage
-  // rule is documented in DrawSurface.cpp. No allocation; corners may lie off the image.
+  // included). Coverage: a pixel is filled when its centre lies inside the triangle, a
+  // centre on an edge only on a top or left edge (top-left rule); each edge is the
+  // one-pixel line of n + 1 pixels (n = max(|dx|, |dy|)) walked from the corner with the
+  // smaller y (then x), the minor coordinate at step i being start + floor(i*d/n + 1/2).
+  // Three equal corners set that one pixel to penColor. Wider pens paint a penWidth square
+  // on each outline pixel (at most 64). Details in DrawSurface.cpp. No allocation; corners
+  // may be any int and are clipped exactly.
   bool drawTriangle(int x0, int y0, int x1, int y1, int x2, int y2, int penWidth, Color penColor,
                     Color brushColor);
 

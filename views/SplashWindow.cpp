@@ -116,7 +116,10 @@ void SplashGate::HideSplash() {
     qApp->removeEventFilter(this);
     filtering_ = false;
   }
-  if (owner_ != nullptr && owner_->isVisible()) owner_->repaint();
+  if (owner_ != nullptr && owner_->isVisible()) {
+    owner_->activateWindow();
+    owner_->repaint();
+  }
 }
 
 bool SplashGate::eventFilter(QObject* watched, QEvent* event) {

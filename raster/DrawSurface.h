@@ -22,11 +22,11 @@ class DrawSurface {
   Color getPixel(int x, int y) const;
   // Sets one pixel; a pixel outside the image is clipped away (still true).
   bool setPixel(int x, int y, Color color);
-  bool drawRectangle(int left, int top, int right, int bottom, int penWidth, Color penColor,
-                     Color brushColor);
   // Outline in penColor, interior in brushColor. The pixels of columns left .. right-1 and
   // rows top .. bottom-1 (corners swapped when given in reverse); the outer ring of
   // max(1, penWidth) pixels is the outline.
+  bool drawRectangle(int left, int top, int right, int bottom, int penWidth, Color penColor,
+                     Color brushColor);
   // Filled triangle with its three edges drawn over the fill in penColor (corners
   // included). Coverage: a pixel is filled when its centre lies inside the triangle, a
   // centre on an edge only on a top or left edge (top-left rule); each edge is the

@@ -106,8 +106,10 @@ class ByteReader {
   std::size_t pos_ = 0;
 };
 
+// A name of kMaxStoredNameLength bytes fills the reader's line by count, so its CR LF would
+// be read as the next name: the longest name that reads back is one byte shorter.
 bool storableName(std::string_view name) {
-  return name.size() <= kMaxStoredNameLength &&
+  return name.size() < kMaxStoredNameLength &&
          name.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
 }
 

@@ -40,7 +40,8 @@ struct DocumentParseResult {
 
 // The file of a document with these stored names and settings, in the current format:
 // 236 bytes for a new document. nullopt when a name cannot be stored as one line (it holds
-// a CR, LF or zero byte, or is longer than kMaxStoredNameLength) and so would not read back.
+// a CR, LF or zero byte, or is kMaxStoredNameLength bytes or longer, which fills the line
+// and leaves its CR LF to be read as the next name) and so would not read back.
 std::optional<std::vector<std::uint8_t>> encodeDocument(std::string_view surfaceName,
                                                         std::string_view bumpName,
                                                         const RenderSettings& settings);

@@ -234,5 +234,6 @@ TEST(DocumentFile, WillNotStoreANameThatCannotBeReadBack) {
   EXPECT_EQ(encodeDocument("", "a\rb.bmp", RenderSettings{}), std::nullopt);
   EXPECT_EQ(encodeDocument(std::string("a\0b", 3), "", RenderSettings{}), std::nullopt);
   EXPECT_EQ(encodeDocument(std::string(1024, 'n'), "", RenderSettings{}), std::nullopt);
-  EXPECT_TRUE(encodeDocument(std::string(1023, 'n'), "", RenderSettings{}).has_value());
+  EXPECT_EQ(encodeDocument(std::string(1023, 'n'), "", RenderSettings{}), std::nullopt);
+  EXPECT_TRUE(encodeDocument(std::string(1022, 'n'), "", RenderSettings{}).has_value());
 }

@@ -5,6 +5,7 @@
 #include "document/NumberText.h"
 
 #include <charconv>
+#include <cmath>
 #include <system_error>
 
 namespace {
@@ -36,8 +37,14 @@ std::string formatUnsigned(std::uint32_t value) { return std::to_string(value); 
 
 std::string formatDouble(double value) {
   char buffer[64];
-  const auto result =
+  auto result =
       std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
+  // Within rounding of the largest double the 15-digit text lies beyond it and would be
+  // refused when read back; those few values get the 17 digits that name them exactly.
+  double readBack = 0.0;
+  if (std::isfinite(value) && std::from_chars(buffer, result.ptr, readBack).ec != std::errc()) {
+    result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 17);
+  }
   return std::string(buffer, result.ptr);
 }
 

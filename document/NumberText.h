@@ -12,7 +12,9 @@
 std::string formatUnsigned(std::uint32_t value);
 
 // Up to 15 significant digits in the shortest form, as "%.*g" with precision 15 shows it
-// in the C locale: 240 -> "240", 0.25 -> "0.25", 1e20 -> "1e+20".
+// in the C locale: 240 -> "240", 0.25 -> "0.25", 1e20 -> "1e+20". The few finite values
+// whose 15-digit text would round beyond the largest double get 17 digits, so that every
+// finite value shown reads back ("1.7976931348623157e+308").
 std::string formatDouble(double value);
 
 // Reading a box back. Both take at most the first 31 characters of text, allow blanks and

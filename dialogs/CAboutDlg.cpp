@@ -20,8 +20,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
 
   auto* title = new QLabel(QStringLiteral("３次元地形画像レンダラ QN Version 3.3"));
   title->setObjectName(QStringLiteral("aboutTitle"));
-  auto* second = new QLabel(
-      QStringLiteral("バンプテクスチャと表面テクスチャから地形を描きます。"));
+  auto* second = new QLabel(QStringLiteral("バンプテクスチャと表面テクスチャから地形を描きます。"));
   second->setObjectName(QStringLiteral("aboutSecondLine"));
   auto* texts = new QVBoxLayout;
   texts->addWidget(title);

@@ -69,8 +69,8 @@ void CRenderSequenceDlg::accept() {
   struct Box {
     int id;
     std::uint32_t value;
-  } boxes[] = {{kStopTime, 0}, {kStartDelay, 0}, {kProcessCount, 0}, {kDrawInterval, 0},
-               {kDrawCount, 0}};
+  } boxes[] = {
+      {kStopTime, 0}, {kStartDelay, 0}, {kProcessCount, 0}, {kDrawInterval, 0}, {kDrawCount, 0}};
   for (Box& box : boxes) {
     CAutoSelectEdit* field = edit(box.id);
     std::optional<std::uint32_t> read = parseUnsigned(field->text().toStdString());
@@ -116,7 +116,8 @@ void CRenderSequenceDlg::buildWindow() {
   auto* icon = new QLabel;
   icon->setObjectName(QStringLiteral("static%1").arg(kWarningIcon));
   int iconSize = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
-  icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning, nullptr, this)
+  icon->setPixmap(style()
+                      ->standardIcon(QStyle::SP_MessageBoxWarning, nullptr, this)
                       .pixmap(iconSize, iconSize));
   icon->setAlignment(Qt::AlignTop);
   auto* warning = new QLabel(QStringLiteral(

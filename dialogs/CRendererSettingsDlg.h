@@ -54,8 +54,8 @@ class CRendererSettingsDlg : public QDialog {
   RenderSettings settings_;
   bool exchanging_ = false;  // the dialog itself is filling or reading its boxes
 
-  QCheckBox* wireframeCheck_ = nullptr;     // 1018
-  QCheckBox* sliceCheck_ = nullptr;         // 1016
-  QLabel* sliceRangeLabel_ = nullptr;       // 10100
+  QCheckBox* wireframeCheck_ = nullptr;      // 1018
+  QCheckBox* sliceCheck_ = nullptr;          // 1016
+  QLabel* sliceRangeLabel_ = nullptr;        // 10100
   QRadioButton* subdivisionRadios_[3] = {};  // 1012, 1013, 1014
 };

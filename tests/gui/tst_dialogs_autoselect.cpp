@@ -12,8 +12,7 @@ namespace {
 // Sends the pointer onto the box from outside it, as the window system does.
 void enter(QWidget* widget) {
   QPointF inside(5, 5);
-  QEnterEvent event(inside, widget->mapTo(widget->window(), inside),
-                    widget->mapToGlobal(inside));
+  QEnterEvent event(inside, widget->mapTo(widget->window(), inside), widget->mapToGlobal(inside));
   QApplication::sendEvent(widget, &event);
 }
 

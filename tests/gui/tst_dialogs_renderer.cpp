@@ -135,11 +135,11 @@ void RendererSettingsDialogTest::eachBoxReadsIntoItsOwnSetting() {
   RecordingFeedback feedback;
   CRendererSettingsDlg dialog(feedback);
   // Distinct values everywhere, so a box wired to the wrong setting shows.
-  const Edits edits{{1000, "101"},   {1001, "102"},   {1002, "103.5"}, {1019, "0.5"},
-                    {1003, "1"},     {1004, "2"},     {1005, "3"},     {1006, "4"},
-                    {1007, "5"},     {1008, "6"},     {10001, "7"},    {10002, "8"},
-                    {10003, "9"},    {10005, "0.1"},  {10006, "0.2"},  {10007, "0.3"},
-                    {10009, "0.75"}, {10101, " 12"},  {10102, "34\t"}, {1011, "1e1"}};
+  const Edits edits{{1000, "101"},   {1001, "102"},  {1002, "103.5"}, {1019, "0.5"},
+                    {1003, "1"},     {1004, "2"},    {1005, "3"},     {1006, "4"},
+                    {1007, "5"},     {1008, "6"},    {10001, "7"},    {10002, "8"},
+                    {10003, "9"},    {10005, "0.1"}, {10006, "0.2"},  {10007, "0.3"},
+                    {10009, "0.75"}, {10101, " 12"}, {10102, "34\t"}, {1011, "1e1"}};
   for (const auto& [id, text] : edits) box(dialog, id)->setText(text);
   button(dialog, "radio1013")->click();
   button(dialog, "check1016")->click();
@@ -171,12 +171,12 @@ void RendererSettingsDialogTest::firstConversionFailureIsTheOnlyOneReported_data
       << Edits{{10007, "1.5"}, {1000, "0"}} << kUnitRange << 10007;
   QTest::newRow("blue is read before green and red")
       << Edits{{10005, "x"}, {10006, "2"}, {10007, "-0.5"}} << kUnitRange << 10007;
-  QTest::newRow("green is read before red") << Edits{{10005, "x"}, {10006, "1.01"}} << kUnitRange
-                                            << 10006;
+  QTest::newRow("green is read before red")
+      << Edits{{10005, "x"}, {10006, "1.01"}} << kUnitRange << 10006;
   QTest::newRow("direction before the viewpoint")
       << Edits{{1003, "a"}, {10002, "b"}} << kNotANumber << 10002;
-  QTest::newRow("distance before the height") << Edits{{1001, "a"}, {1002, "b"}} << kNotANumber
-                                              << 1002;
+  QTest::newRow("distance before the height")
+      << Edits{{1001, "a"}, {1002, "b"}} << kNotANumber << 1002;
   QTest::newRow("negative width") << Edits{{1000, "-5"}} << kNotAPositiveInteger << 1000;
   QTest::newRow("empty near limit") << Edits{{1019, ""}} << kNotANumber << 1019;
   QTest::newRow("ambient above 1") << Edits{{10009, "1.0001"}} << kUnitRange << 10009;
@@ -186,8 +186,7 @@ void RendererSettingsDialogTest::firstConversionFailureIsTheOnlyOneReported_data
       << Edits{{10101, "300"}, {10102, "x"}} << kByteRange << 10101;
   QTest::newRow("emphasis rate last, a zero written as .0")
       << Edits{{1011, ".0"}} << kNotANumber << 1011;
-  QTest::newRow("a zero written as -0 is refused") << Edits{{10001, "-0"}} << kNotANumber
-                                                    << 10001;
+  QTest::newRow("a zero written as -0 is refused") << Edits{{10001, "-0"}} << kNotANumber << 10001;
 }
 
 void RendererSettingsDialogTest::firstConversionFailureIsTheOnlyOneReported() {
@@ -262,14 +261,15 @@ void RendererSettingsDialogTest::defaultsButtonShowsTheDefaultsAndCopiesNothing(
   QTest::mouseClick(button(dialog, "button1021"), Qt::LeftButton);
 
   const QList<QPair<int, QString>> expected{
-      {1000, "320"}, {1001, "240"}, {1002, "240"},  {1019, "2"},    {1003, "0"},
-      {1004, "0"},   {1005, "256"}, {1006, "0"},    {1007, "0"},    {1008, "0"},
-      {10009, "0.5"}, {10001, "1"}, {10002, "1"},   {10003, "1"},   {10005, "1"},
-      {10006, "1"},  {10007, "1"},  {1011, "0.25"}, {10101, "0"},   {10102, "255"}};
+      {1000, "320"},  {1001, "240"}, {1002, "240"},  {1019, "2"},  {1003, "0"},
+      {1004, "0"},    {1005, "256"}, {1006, "0"},    {1007, "0"},  {1008, "0"},
+      {10009, "0.5"}, {10001, "1"},  {10002, "1"},   {10003, "1"}, {10005, "1"},
+      {10006, "1"},   {10007, "1"},  {1011, "0.25"}, {10101, "0"}, {10102, "255"}};
   for (const auto& [id, text] : expected) {
     if (box(dialog, id)->text() != text)
       QFAIL(qPrintable(QStringLiteral("box %1 shows %2, expected %3")
-                           .arg(id).arg(box(dialog, id)->text(), text)));
+                           .arg(id)
+                           .arg(box(dialog, id)->text(), text)));
   }
   QVERIFY(!button(dialog, "check1016")->isChecked());
   QVERIFY(!button(dialog, "check1018")->isChecked());

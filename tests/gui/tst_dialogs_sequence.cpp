@@ -110,8 +110,7 @@ void RenderSequenceDialogTest::readsTheBoxesInTheFixedOrder_data() {
   QTest::addColumn<int>("focusId");
   QTest::newRow("stop time -1") << Edits{{1003, "-1"}} << 1003;
   QTest::newRow("stop time before start delay") << Edits{{1001, "x"}, {1003, "y"}} << 1003;
-  QTest::newRow("start delay before processing count")
-      << Edits{{1004, "x"}, {1001, "1.5"}} << 1001;
+  QTest::newRow("start delay before processing count") << Edits{{1004, "x"}, {1001, "1.5"}} << 1001;
   QTest::newRow("processing count before interval") << Edits{{1002, ""}, {1004, "x"}} << 1004;
   QTest::newRow("interval before drawing count") << Edits{{1005, "x"}, {1002, "2 0"}} << 1002;
   QTest::newRow("drawing count last") << Edits{{1005, "4294967296"}} << 1005;

@@ -155,7 +155,7 @@ void ExportCommandsTest::dxfIsRefusedWhileRendering() {
   chooser_.answers = {folder().filePath("mesh.dxf")};
   runExportDxf(*doc_, chooser_, feedback_);
   QCOMPARE(feedback_.messageTexts(), texts({kBusyRefusal}));
-  QVERIFY(chooser_.asked.isEmpty());  // refused before the dialog
+  QVERIFY(chooser_.asked.isEmpty());    // refused before the dialog
   QVERIFY(doc_->renderer.isDrawing());  // the rendering goes on
   QVERIFY(!QFile::exists(folder().filePath("mesh.dxf")));
 }

@@ -92,9 +92,9 @@ void HelpMenuTest::shippedPageIsAJapaneseGuide() {
   QFile page(QStringLiteral(QN_SOURCE_DIR "/resources/help/help.htm"));
   QVERIFY(page.open(QIODevice::ReadOnly));
   QString text = QString::fromUtf8(page.readAll());
-  for (const char* needle : {"charset=\"utf-8\"", "バンプテクスチャ", "表面テクスチャ",
-                             "環境光", "スライス", "レンダリングシーケンス", "DXF", "qn-render",
-                             "--print-settings", ".qnf"})
+  for (const char* needle :
+       {"charset=\"utf-8\"", "バンプテクスチャ", "表面テクスチャ", "環境光", "スライス",
+        "レンダリングシーケンス", "DXF", "qn-render", "--print-settings", ".qnf"})
     QVERIFY2(text.contains(QString::fromUtf8(needle)), needle);
   // Every local page or picture the guide links to is shipped with it.
   QRegularExpression link(QStringLiteral("(?:href|src)=\"([^\"#:]+)[^\"]*\""));

@@ -4,6 +4,7 @@
 // the number, a zero must be written with the digit 0, no minus for unsigned boxes, no
 // "nan"/"inf", nothing out of range. Accepted values are shown and read back stably.
 
+#include <cctype>
 #include <cerrno>
 #include <cfloat>
 #include <cmath>
@@ -60,7 +61,9 @@ void checkUnsigned(std::string_view text) {
 // normal (or zero) double without a range error; letters of "nan", "inf" and hex forms
 // are left out, since the boxes take decimal numbers only.
 std::optional<double> referenceDouble(const std::string& number) {
-  if (number.empty()) return std::nullopt;
+  // strtod would skip any white space; the boxes allow only blanks and tabs.
+  if (number.empty() || std::isspace(static_cast<unsigned char>(number.front())))
+    return std::nullopt;
   if (number.find_first_of("iInNxXpP") != std::string::npos) return std::nullopt;
   errno = 0;
   char* end = nullptr;

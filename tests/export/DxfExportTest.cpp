@@ -189,6 +189,13 @@ TEST_F(DxfExport, ReportsProgressEveryFiveHundredTrianglesAndPollsBeforeEach) {
   expectIdle();
 }
 
+TEST_F(DxfExport, WindowThatCannotBeShownDoesNotStopTheExport) {
+  feedback.failCreate(true);
+  ASSERT_EQ(exportMidSized(folder.file("quiet.dxf")), DxfExportResult::Written);
+  EXPECT_EQ(faces(readText(folder.file("quiet.dxf"))).size(), 1200u);
+  expectIdle();
+}
+
 TEST_F(DxfExport, ReplacesAnExistingTargetCompletely) {
   const std::string path = folder.file("old.dxf");
   writeText(path, std::string(1 << 20, 'x'));

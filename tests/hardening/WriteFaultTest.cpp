@@ -1,0 +1,228 @@
+// Fault injection on every write path: saving a BMP (DibImage::writeFile and the rendered
+// image save), the DXF export and the document save, in the library and through qn-render.
+// Each fault must be reported (the path's message, exit status 1) and must leave the
+// previous target byte for byte and no temporary file in the folder. The faults: a full
+// file system, the device /dev/full as target, a missing folder, a parent that is a regular
+// file, a target that is a non-empty folder, and a rename over a busy mount point.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "document/DocumentModel.h"
+#include "export/DxfExport.h"
+#include "export/ImageSave.h"
+#include "hardening/HardeningFixtures.h"
+#include "support/RecordingFeedback.h"
+
+namespace {
+
+const std::vector<std::uint8_t> kPreviousBytes = {'o', 'l', 'd', ' ', 'f', 'i', 'l', 'e', 0, 0xFF};
+constexpr const char* kSaveFailed = "保存に失敗しました。";
+
+// Where a faulty write goes and what must stay as it was.
+struct Scene {
+  std::string target;
+  std::string watchedFolder;  // its entries must not change (no temporary file left)
+  std::string keptFile;       // must keep its bytes (empty: nothing to compare)
+};
+
+struct Fault {
+  const char* name;
+  bool needsMount;
+  // Builds the scene in folder; false when it cannot be built here (the case is skipped).
+  std::function<bool(const ScratchFolder&, Mounts&, Scene&)> make;
+};
+
+const std::vector<Fault>& faults() {
+  static const std::vector<Fault> kFaults = {
+      {"full file system", true,
+       [](const ScratchFolder& folder, Mounts& mounts, Scene& scene) {
+         const std::string disk = folder.file("disk");
+         if (!mounts.tmpfs(disk, "size=64k")) return false;
+         scene = {disk + "/out", disk, disk + "/out"};
+         if (!writeBytes(scene.target, kPreviousBytes)) return false;
+         fillFileSystem(disk);
+         return true;
+       }},
+      {"device /dev/full as target", false,
+       [](const ScratchFolder&, Mounts&, Scene& scene) {
+         // Writing beside the target would put a temporary file into /dev: refused at once.
+         scene = {"/dev/full", "/dev", ""};
+         return true;
+       }},
+      {"missing folder", false,
+       [](const ScratchFolder& folder, Mounts&, Scene& scene) {
+         scene = {folder.file("missing/out"), folder.path(), ""};
+         return true;
+       }},
+      {"parent is a regular file", false,
+       [](const ScratchFolder& folder, Mounts&, Scene& scene) {
+         scene = {folder.file("plain/out"), folder.path(), folder.file("plain")};
+         return writeBytes(scene.keptFile, kPreviousBytes);
+       }},
+      {"target is a non-empty folder", false,
+       [](const ScratchFolder& folder, Mounts&, Scene& scene) {
+         std::filesystem::create_directory(folder.file("out"));
+         scene = {folder.file("out"), folder.path(), folder.file("out/inner")};
+         return writeBytes(scene.keptFile, kPreviousBytes);
+       }},
+      {"rename over a busy mount point", true,
+       [](const ScratchFolder& folder, Mounts& mounts, Scene& scene) {
+         // rename(2) onto a mount point fails with EBUSY after the whole file was written.
+         scene = {folder.file("out"), folder.path(), folder.file("out")};
+         const std::string other = folder.file("other");
+         return writeBytes(scene.target, {'u', 'n', 'd', 'e', 'r'}) &&
+                writeBytes(other, kPreviousBytes) && mounts.bind(other, scene.target);
+       }},
+  };
+  return kFaults;
+}
+
+struct WritePath {
+  const char* name;
+  std::string message;  // shown on failure (empty: the path shows none)
+  std::function<bool(const std::string& target, RecordingFeedback& feedback)> write;
+};
+
+const std::vector<WritePath>& writePaths() {
+  static const std::vector<WritePath> kPaths = {
+      {"DibImage::writeFile", "",
+       [](const std::string& target, RecordingFeedback&) {
+         return gradientTexture(16, 16).writeFile(target);
+       }},
+      {"saveRenderedImage", kSaveFailed,
+       [](const std::string& target, RecordingFeedback& feedback) {
+         TerrainRenderer renderer;
+         return renderer.createDefaultScreen() && saveRenderedImage(renderer, target, feedback);
+       }},
+      {"exportDxf", "書き込みに失敗しました。",
+       [](const std::string& target, RecordingFeedback& feedback) {
+         TerrainRenderer renderer;
+         const DibImage surface = gradientTexture(16, 16);
+         const DibImage bump = gradientTexture(16, 16);
+         return exportDxf(renderer, surface, bump, target, feedback) == DxfExportResult::Written;
+       }},
+      {"DocumentModel::writeFile", "",
+       [](const std::string& target, RecordingFeedback&) {
+         DocumentModel document;
+         return document.writeFile(target);
+       }},
+  };
+  return kPaths;
+}
+
+// Runs every write path against every fault of one kind; returns how many scenes ran.
+int runFaults(bool withMounts) {
+  int ran = 0;
+  for (const Fault& fault : faults()) {
+    if (fault.needsMount != withMounts) continue;
+    for (const WritePath& path : writePaths()) {
+      SCOPED_TRACE(std::string(path.name) + " / " + fault.name);
+      ScratchFolder folder;
+      Mounts mounts;
+      Scene scene;
+      if (!fault.make(folder, mounts, scene)) continue;
+      ++ran;
+      const std::vector<std::string> entriesBefore = folderEntries(scene.watchedFolder);
+      const std::vector<std::uint8_t> keptBefore =
+          scene.keptFile.empty() ? std::vector<std::uint8_t>() : readBytes(scene.keptFile);
+
+      RecordingFeedback feedback;
+      EXPECT_FALSE(path.write(scene.target, feedback));
+
+      if (path.message.empty()) {
+        EXPECT_TRUE(feedback.messageTexts().empty());
+      } else {
+        EXPECT_EQ(feedback.messageTexts(), std::vector<std::string>{path.message});
+      }
+      EXPECT_EQ(folderEntries(scene.watchedFolder), entriesBefore);
+      if (!scene.keptFile.empty()) {
+        EXPECT_EQ(readBytes(scene.keptFile), keptBefore);
+      }
+    }
+  }
+  return ran;
+}
+
+TEST(WriteFaults, EveryWritePathSucceedsOnAPlainTarget) {
+  for (const WritePath& path : writePaths()) {
+    SCOPED_TRACE(path.name);
+    ScratchFolder folder;
+    ASSERT_TRUE(writeBytes(folder.file("out"), kPreviousBytes));
+    RecordingFeedback feedback;
+    EXPECT_TRUE(path.write(folder.file("out"), feedback));
+    EXPECT_NE(readBytes(folder.file("out")), kPreviousBytes);
+    EXPECT_EQ(folderEntries(folder.path()), std::vector<std::string>{"out"});
+  }
+}
+
+TEST(WriteFaults, BadTargetsAreReportedAndKeepEverythingAsItWas) {
+  EXPECT_EQ(runFaults(false), 4 * 4);
+}
+
+TEST(WriteFaults, FullDiskAndFailedRenameKeepThePreviousFile) {
+  if (runFaults(true) == 0) GTEST_SKIP() << "cannot mount file systems here (needs root)";
+}
+
+#ifdef QN_RENDER_PATH
+struct RenderOutput {
+  const char* option;
+  std::string message;  // on stderr when the write fails
+};
+
+// qn-render with textures from a work folder, writing one output into each fault.
+int runRenderFaults(bool withMounts) {
+  ScratchFolder work;
+  const std::string surface = work.file("surface.bmp");
+  const std::string bump = work.file("bump.bmp");
+  if (!gradientTexture(16, 16).writeFile(surface) || !gradientTexture(16, 16).writeFile(bump))
+    return -1;
+  const std::vector<RenderOutput> outputs = {
+      {"-o", kSaveFailed},
+      {"--dxf", "書き込みに失敗しました。"},
+      {"--save-document", "cannot write the document"},
+  };
+  int ran = 0;
+  for (const Fault& fault : faults()) {
+    if (fault.needsMount != withMounts) continue;
+    for (const RenderOutput& output : outputs) {
+      SCOPED_TRACE(std::string(output.option) + " / " + fault.name);
+      ScratchFolder folder;
+      Mounts mounts;
+      Scene scene;
+      if (!fault.make(folder, mounts, scene)) continue;
+      ++ran;
+      const std::vector<std::string> entriesBefore = folderEntries(scene.watchedFolder);
+      const std::vector<std::uint8_t> keptBefore =
+          scene.keptFile.empty() ? std::vector<std::uint8_t>() : readBytes(scene.keptFile);
+
+      const RunResult run = runRender(
+          {"-q", "--surface", surface, "--bump", bump, output.option, scene.target},
+          work.file("stderr.txt"));
+
+      EXPECT_EQ(run.exitStatus, 1) << run.errorOutput;
+      EXPECT_NE(run.errorOutput.find(output.message), std::string::npos) << run.errorOutput;
+      EXPECT_EQ(folderEntries(scene.watchedFolder), entriesBefore);
+      if (!scene.keptFile.empty()) {
+        EXPECT_EQ(readBytes(scene.keptFile), keptBefore);
+      }
+    }
+  }
+  return ran;
+}
+
+TEST(QnRenderWriteFaults, BadTargetsExitWithOneAndKeepEverythingAsItWas) {
+  EXPECT_EQ(runRenderFaults(false), 4 * 3);
+}
+
+TEST(QnRenderWriteFaults, FullDiskAndFailedRenameExitWithOneAndKeepThePreviousFile) {
+  const int ran = runRenderFaults(true);
+  ASSERT_GE(ran, 0);
+  if (ran == 0) GTEST_SKIP() << "cannot mount file systems here (needs root)";
+}
+#endif
+
+}  // namespace

@@ -17,6 +17,7 @@
 #include <memory>
 #include <new>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -64,7 +65,8 @@ void quicksortDescending(const Items& items, std::ptrdiff_t lo, std::ptrdiff_t h
 }
 
 // Moves record order[k] to position k for every k, following each cycle of the
-// permutation once; order[k] = k marks a position as done.
+// permutation once; order[k] = k marks a position as done. Chases one random record per
+// step, so it is the slow fallback for when placeRecords has no room for its array.
 void permuteInPlace(TerrainPolygon* polygons, std::uint32_t* order, std::size_t count) {
   for (std::size_t start = 0; start < count; ++start) {
     if (order[start] == start) continue;
@@ -80,6 +82,60 @@ void permuteInPlace(TerrainPolygon* polygons, std::uint32_t* order, std::size_t 
       polygons[target] = polygons[source];
       target = source;
     }
+  }
+}
+
+// Records at or below this many are placed by following cycles: they fit the caches.
+constexpr std::size_t kDirectPlacement = 2048;
+constexpr std::size_t kBuckets = 256;
+constexpr std::size_t kPrefetchAhead = 4;
+
+// Puts record i (of n, with destination dest[i] in base .. base + n - 1) at position
+// dest[i] - base, moving dest along. An in-place radix distribution on the destination
+// (American flag sort): each pass swaps records into kBuckets contiguous ranges whose write
+// heads advance sequentially, so memory is streamed instead of chased record by record.
+void placeRecords(TerrainPolygon* polygons, std::uint32_t* dest, std::size_t n,
+                  std::size_t base) {
+  if (n <= kDirectPlacement) {
+    for (std::size_t i = 0; i < n; ++i) {
+      for (std::size_t d = dest[i] - base; d != i; d = dest[i] - base) {
+        std::swap(polygons[i], polygons[d]);
+        std::swap(dest[i], dest[d]);
+      }
+    }
+    return;
+  }
+  // Destinations form a permutation, so bucket b holds exactly the range
+  // [ceil(b n / B), ceil((b + 1) n / B)): no counting pass is needed.
+  auto bucketStart = [n](std::size_t b) { return (b * n + kBuckets - 1) / kBuckets; };
+  std::vector<std::size_t> head(kBuckets);
+  for (std::size_t b = 0; b < kBuckets; ++b) head[b] = bucketStart(b);
+  for (std::size_t b = 0; b < kBuckets; ++b) {
+    const std::size_t end = bucketStart(b + 1);
+    while (head[b] < end) {
+      const std::size_t i = head[b];
+      const std::size_t target = (dest[i] - base) * kBuckets / n;
+      if (target == b) {
+        ++head[b];
+        continue;
+      }
+      const std::size_t j = head[target]++;
+      // The next record's destination is read from j; ask for that bucket's following
+      // records now, so the chain of reads does not wait on memory at every step.
+      if (j + kPrefetchAhead < n) {
+        __builtin_prefetch(&polygons[j + kPrefetchAhead], 1);
+        __builtin_prefetch(reinterpret_cast<const char*>(&polygons[j + kPrefetchAhead]) + 64, 1);
+        __builtin_prefetch(&dest[j + kPrefetchAhead], 1);
+      }
+      std::swap(polygons[i], polygons[j]);
+      std::swap(dest[i], dest[j]);
+    }
+  }
+  head.clear();
+  head.shrink_to_fit();
+  for (std::size_t b = 0; b < kBuckets; ++b) {
+    const std::size_t start = bucketStart(b);
+    placeRecords(polygons + start, dest + start, bucketStart(b + 1) - start, base + start);
   }
 }
 
@@ -109,5 +165,12 @@ void sortPolygonsByDepth(TerrainPolygon* polygons, std::size_t count) {
   }
   sortKeysDescending(keys.get(), order.get(), count);
   keys.reset();
-  permuteInPlace(polygons, order.get(), count);
+  std::unique_ptr<std::uint32_t[]> dest(new (std::nothrow) std::uint32_t[count]);
+  if (!dest) {
+    permuteInPlace(polygons, order.get(), count);
+    return;
+  }
+  for (std::size_t k = 0; k < count; ++k) dest[order[k]] = static_cast<std::uint32_t>(k);
+  order.reset();
+  placeRecords(polygons, dest.get(), count, 0);
 }

@@ -180,3 +180,19 @@ TEST(SortPolygons, PaintsFarTrianglesFirstAndUndrawableLast) {
   EXPECT_GT(zeros, 0u);
   EXPECT_LT(zeros, r.polygonCount());
 }
+
+TEST(DepthSort, LargeModelsPlacedInSeveralPassesKeepTheQuicksortOrder) {
+  std::mt19937 random(99);
+  std::vector<double> keys(700000);
+  for (double& k : keys) {
+    const int v = static_cast<int>(random() % 5000);
+    k = v < 1000 ? 0.0 : 50.0 + v;
+  }
+  std::vector<TerrainPolygon> expected = recordsWithKeys(keys);
+  referenceSort(expected, 0, static_cast<long>(expected.size()) - 1);
+  std::vector<TerrainPolygon> paired = recordsWithKeys(keys);
+  sortPolygonsByDepth(paired.data(), paired.size());
+  ASSERT_EQ(originsOf(paired), originsOf(expected));
+  for (std::size_t i = 0; i < paired.size(); ++i)
+    ASSERT_EQ(paired[i].v[1].color, static_cast<Color>(paired[i].nx * 7));
+}

@@ -44,8 +44,10 @@ constexpr Prompt kPrompts[] = {
     {Command::kOpen, "既存の設定ファイルを開く\n開く"},
     {Command::kSave, "作業中の設定を上書きして保存\n保存"},
     {Command::kSaveAs, "作業中の設定を新しい名前で保存\n名前をつけて保存"},
-    {Command::kOpenSurfaceTexture, "表面テクスチャとして使用するビットマップを開く\n表面テクスチャを開く"},
-    {Command::kOpenBumpTexture, "バンプテクスチャとして使用するビットマップを開く\nバンプテクスチャを開く"},
+    {Command::kOpenSurfaceTexture,
+     "表面テクスチャとして使用するビットマップを開く\n表面テクスチャを開く"},
+    {Command::kOpenBumpTexture,
+     "バンプテクスチャとして使用するビットマップを開く\nバンプテクスチャを開く"},
     {Command::kReloadTextures, "テクスチャとして使用するビットマップを再読み込み\n再読み込み"},
     {Command::kSaveBitmap, "レンダリングの結果をビットマップ形式で保存\nビットマップを保存"},
     {Command::kStartRendering, "レンダリングを開始\n開始"},
@@ -220,11 +222,11 @@ void CMainFrame::buildToolBar() {
   bar->setObjectName(QStringLiteral("toolBar"));
   bar->setIconSize(QSize(16, 16));
   bar->setAllowedAreas(Qt::AllToolBarAreas);
-  for (int command : {Command::kNew, Command::kOpen, Command::kSave, 0,
-                      Command::kOpenSurfaceTexture, Command::kOpenBumpTexture,
-                      Command::kReloadTextures, 0, Command::kSaveBitmap, 0,
-                      Command::kStartRendering, Command::kStopRendering,
-                      Command::kRendererSettings, 0, Command::kOpenHelp}) {
+  for (int command :
+       {Command::kNew, Command::kOpen, Command::kSave, 0, Command::kOpenSurfaceTexture,
+        Command::kOpenBumpTexture, Command::kReloadTextures, 0, Command::kSaveBitmap, 0,
+        Command::kStartRendering, Command::kStopRendering, Command::kRendererSettings, 0,
+        Command::kOpenHelp}) {
     if (command == 0)
       bar->addSeparator();
     else
@@ -270,8 +272,8 @@ void CMainFrame::rebuildRecentMenu() {
   }
   for (int i = 0; i < entries.size(); ++i) {
     const QString path = entries.at(i);
-    auto* entry = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(path)),
-                              this);
+    auto* entry =
+        new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(path)), this);
     entry->setStatusTip(QStringLiteral("指定のファイルを開く"));
     connect(entry, &QAction::triggered, &doc_, [this, path] { doc_.OpenDocumentFile(path); });
     fileMenu_->insertAction(recentAnchor_, entry);

@@ -36,8 +36,9 @@ bool isSwitch(const QString& argument) { return argument.startsWith(QLatin1Char(
 bool asksForNoSplash(const QStringList& arguments) {
   for (const QString& argument : arguments) {
     const QString name = argument.mid(1);
-    if (isSwitch(argument) && (name.compare(QStringLiteral("Embedding"), Qt::CaseInsensitive) == 0 ||
-                               name.compare(QStringLiteral("Automation"), Qt::CaseInsensitive) == 0))
+    if (isSwitch(argument) &&
+        (name.compare(QStringLiteral("Embedding"), Qt::CaseInsensitive) == 0 ||
+         name.compare(QStringLiteral("Automation"), Qt::CaseInsensitive) == 0))
       return true;
   }
   return false;
@@ -51,7 +52,8 @@ QString documentArgument(const QStringList& arguments) {
 
 }  // namespace
 
-CQnApp::CQnApp(FileChooser* chooser, UserFeedback* feedback) : chooser_(chooser), feedback_(feedback) {
+CQnApp::CQnApp(FileChooser* chooser, UserFeedback* feedback)
+    : chooser_(chooser), feedback_(feedback) {
   if (chooser_ == nullptr) {
     ownChooser_ = std::make_unique<OwnedDialogChooser>();
     chooser_ = ownChooser_.get();

@@ -5,11 +5,10 @@
 #include "dialogs/CStageProgressDlg.h"
 
 void QtFeedback::showMessage(std::string_view text, MessageIcon icon) {
-  QMessageBox box(icon == MessageIcon::Information ? QMessageBox::Information
-                                                   : QMessageBox::Warning,
-                  QStringLiteral("QN"),
-                  QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
-                  QMessageBox::Ok, owner_.data());
+  QMessageBox box(
+      icon == MessageIcon::Information ? QMessageBox::Information : QMessageBox::Warning,
+      QStringLiteral("QN"), QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
+      QMessageBox::Ok, owner_.data());
   box.exec();
 }
 

@@ -26,11 +26,11 @@ class CQnRView : public QAbstractScrollArea {
   ~CQnRView() override;
 
   // Set at construction, then from the settings store.
-  std::uint32_t stopTime = 600;      // ms of pause between bursts
-  std::uint32_t processCount = 50;   // drawing ticks per burst
-  std::uint32_t drawInterval = 20;   // ms between ticks inside a burst
-  std::uint32_t startDelay = 2000;   // ms before the first tick
-  std::uint32_t burstStep = 0;       // 0 waiting to open a burst, 1..processCount+1 inside
+  std::uint32_t stopTime = 600;     // ms of pause between bursts
+  std::uint32_t processCount = 50;  // drawing ticks per burst
+  std::uint32_t drawInterval = 20;  // ms between ticks inside a burst
+  std::uint32_t startDelay = 2000;  // ms before the first tick
+  std::uint32_t burstStep = 0;      // 0 waiting to open a burst, 1..processCount+1 inside
 
   // Arms the timer with startDelay (drawInterval when startDelay is 0) for a model that
   // the engine has just built and whose screen it has just created.

@@ -18,21 +18,38 @@ const QColor kPromptGrey(180, 180, 180);
 // One texture's block: caption at top, picture 18 below, size line 148 below.
 void addTextureBlock(std::vector<TextureViewItem>& items, int top, const QString& caption,
                      const DibImage& image) {
-  items.push_back({TextureViewItem::Kind::Text, caption, {kLeft, top}, {}, 16, true, kBlack,
-                   nullptr});
+  items.push_back(
+      {TextureViewItem::Kind::Text, caption, {kLeft, top}, {}, 16, true, kBlack, nullptr});
   const int pictureTop = top + 18;
   if (!image.isValid()) {
-    items.push_back({TextureViewItem::Kind::Text, QStringLiteral("ファイルを開いてください"),
-                     {kLeft, pictureTop}, {}, 12, false, kPromptGrey, nullptr});
+    items.push_back({TextureViewItem::Kind::Text,
+                     QStringLiteral("ファイルを開いてください"),
+                     {kLeft, pictureTop},
+                     {},
+                     12,
+                     false,
+                     kPromptGrey,
+                     nullptr});
     return;
   }
   const BoxSize drawn = stretchBoxSize(image.width(), image.height(), 0, kBoxHeight);
-  items.push_back({TextureViewItem::Kind::Image, {}, {kLeft, pictureTop},
-                   {drawn.width, drawn.height}, 0, false, {}, &image});
+  items.push_back({TextureViewItem::Kind::Image,
+                   {},
+                   {kLeft, pictureTop},
+                   {drawn.width, drawn.height},
+                   0,
+                   false,
+                   {},
+                   &image});
   // The size of the loaded image, not of the reduced picture.
   items.push_back({TextureViewItem::Kind::Text,
                    QStringLiteral("サイズ %1×%2").arg(image.width()).arg(image.height()),
-                   {kLeft, top + 148}, {}, 12, false, kBlack, nullptr});
+                   {kLeft, top + 148},
+                   {},
+                   12,
+                   false,
+                   kBlack,
+                   nullptr});
 }
 
 }  // namespace

@@ -19,12 +19,12 @@ class QMenu;
 struct TextureViewItem {
   enum class Kind { Text, Image };
   Kind kind = Kind::Text;
-  QString text;                    // Text: the line
-  QPoint position;                 // top-left corner in the pane
-  QSize size;                      // Image: the drawn size
-  int pixelHeight = 0;             // Text: character cell height in pixels
-  bool bold = false;               // Text
-  QColor color;                    // Text
+  QString text;                     // Text: the line
+  QPoint position;                  // top-left corner in the pane
+  QSize size;                       // Image: the drawn size
+  int pixelHeight = 0;              // Text: character cell height in pixels
+  bool bold = false;                // Text
+  QColor color;                     // Text
   const DibImage* image = nullptr;  // Image
 };
 

@@ -35,10 +35,14 @@ bool readInteger(std::string_view text, std::size_t& pos, std::int64_t& value) {
 }  // namespace
 
 int parseRenderSequence(std::string_view text, RenderSequence& values) {
-  std::array<std::uint32_t*, 8> places = {&values.startDelay, &values.drawInterval,
-                                          &values.drawCount,  &values.processCount,
-                                          &values.stopTime,   nullptr,
-                                          nullptr,            nullptr};
+  std::array<std::uint32_t*, 8> places = {&values.startDelay,
+                                          &values.drawInterval,
+                                          &values.drawCount,
+                                          &values.processCount,
+                                          &values.stopTime,
+                                          nullptr,
+                                          nullptr,
+                                          nullptr};
   std::size_t pos = 0;
   int matched = 0;
   for (std::uint32_t* place : places) {
@@ -57,11 +61,10 @@ int parseRenderSequence(std::string_view text, RenderSequence& values) {
 
 std::string formatRenderSequence(const RenderSequence& values) {
   char text[256];
-  std::snprintf(text, sizeof text, "%d,%d,%d,%d,%d,%d,%d,%d",
-                static_cast<std::int32_t>(values.startDelay),
-                static_cast<std::int32_t>(values.drawInterval),
-                static_cast<std::int32_t>(values.drawCount),
-                static_cast<std::int32_t>(values.processCount),
-                static_cast<std::int32_t>(values.stopTime), 0, 0, 0);
+  std::snprintf(
+      text, sizeof text, "%d,%d,%d,%d,%d,%d,%d,%d", static_cast<std::int32_t>(values.startDelay),
+      static_cast<std::int32_t>(values.drawInterval), static_cast<std::int32_t>(values.drawCount),
+      static_cast<std::int32_t>(values.processCount), static_cast<std::int32_t>(values.stopTime), 0,
+      0, 0);
   return text;
 }

@@ -9,11 +9,11 @@
 #include <string_view>
 
 struct RenderSequence {
-  std::uint32_t startDelay = 2000;   // ms from the start command to the first tick
-  std::uint32_t drawInterval = 20;   // ms between ticks inside a burst
-  std::uint32_t drawCount = 256;     // triangles painted per drawing tick
-  std::uint32_t processCount = 50;   // drawing ticks per burst; 0 = no pauses
-  std::uint32_t stopTime = 600;      // ms pause between bursts; 0 = no pauses
+  std::uint32_t startDelay = 2000;  // ms from the start command to the first tick
+  std::uint32_t drawInterval = 20;  // ms between ticks inside a burst
+  std::uint32_t drawCount = 256;    // triangles painted per drawing tick
+  std::uint32_t processCount = 50;  // drawing ticks per burst; 0 = no pauses
+  std::uint32_t stopTime = 600;     // ms pause between bursts; 0 = no pauses
 
   friend bool operator==(const RenderSequence&, const RenderSequence&) = default;
 };

@@ -4,11 +4,11 @@
 // the middle, and the main window given back after every stage outcome.
 #include <QAction>
 #include <QDialog>
-#include <QPushButton>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -28,8 +28,8 @@
 
 namespace {
 
-const QString kLegacyNotice =
-    QStringLiteral("都合により Version 1.0 の設定情報を削除しました。\n以後、新しい設定情報を使用します。");
+const QString kLegacyNotice = QStringLiteral(
+    "都合により Version 1.0 の設定情報を削除しました。\n以後、新しい設定情報を使用します。");
 
 QStringList texts(const RecordingFeedback& feedback) {
   QStringList list;
@@ -58,7 +58,8 @@ class WindowedFeedback final : public UserFeedback {
  private:
   class Probe final : public StageProgress {
    public:
-    Probe(WindowedFeedback& owner, int index) : owner_(owner), index_(index), dialog_(owner.owner) {}
+    Probe(WindowedFeedback& owner, int index)
+        : owner_(owner), index_(index), dialog_(owner.owner) {}
     bool create() override { return dialog_.create(); }
     void setCaption(std::string_view text) override { dialog_.setCaption(text); }
     void setMessage(std::string_view text) override { dialog_.setMessage(text); }
@@ -175,7 +176,8 @@ class AppWindowTest : public QObject {
   void unreadableCommandLineDocumentEndsStartUp() {
     app_ = std::make_unique<CQnApp>(chooser_.get(), feedback_.get());
     app_->setSplashAllowed(false);
-    QVERIFY(!app_->InitInstance({QStringLiteral("qn"), folder_.filePath(QStringLiteral("none.qnf"))}));
+    QVERIFY(
+        !app_->InitInstance({QStringLiteral("qn"), folder_.filePath(QStringLiteral("none.qnf"))}));
     QVERIFY(app_->mainFrame() == nullptr);
   }
 
@@ -202,8 +204,10 @@ class AppWindowTest : public QObject {
     QCOMPARE(frame->action(Command::kNew)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
     QCOMPARE(frame->action(Command::kOpen)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
     QCOMPARE(frame->action(Command::kSave)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
-    QCOMPARE(frame->action(Command::kReloadTextures)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
-    QCOMPARE(frame->action(Command::kStartRendering)->statusTip(), QStringLiteral("レンダリングを開始"));
+    QCOMPARE(frame->action(Command::kReloadTextures)->shortcut(),
+             QKeySequence(Qt::CTRL | Qt::Key_Q));
+    QCOMPARE(frame->action(Command::kStartRendering)->statusTip(),
+             QStringLiteral("レンダリングを開始"));
     QCOMPARE(frame->action(Command::kStartRendering)->toolTip(), QStringLiteral("開始"));
     QCOMPARE(frame->action(Command::kExportDxf)->text(), QStringLiteral("DXF 形式(&D)"));
     QCOMPARE(frame->action(Command::kSequenceSettings)->statusTip(),
@@ -215,9 +219,10 @@ class AppWindowTest : public QObject {
     auto* bar = frame->findChild<QToolBar*>();
     QStringList buttons;
     for (QAction* a : bar->actions()) buttons << (a->isSeparator() ? "|" : a->toolTip());
-    QCOMPARE(buttons, (QStringList{"新規データ", "開く", "保存", "|", "表面テクスチャを開く",
-                                   "バンプテクスチャを開く", "再読み込み", "|", "ビットマップを保存",
-                                   "|", "開始", "中止", "設定", "|", "ヘルプ"}));
+    QCOMPARE(buttons,
+             (QStringList{"新規データ", "開く", "保存", "|", "表面テクスチャを開く",
+                          "バンプテクスチャを開く", "再読み込み", "|", "ビットマップを保存", "|",
+                          "開始", "中止", "設定", "|", "ヘルプ"}));
     for (QAction* a : bar->actions())
       if (!a->isSeparator()) QVERIFY2(!a->icon().isNull(), qPrintable(a->toolTip()));
 
@@ -247,9 +252,10 @@ class AppWindowTest : public QObject {
       return s;
     };
     auto alwaysEnabled = [frame] {
-      for (int c : {Command::kNew, Command::kOpen, Command::kSave, Command::kSaveAs,
-                    Command::kOpenSurfaceTexture, Command::kOpenBumpTexture,
-                    Command::kRendererSettings, Command::kOpenHelp, Command::kAbout, Command::kExit})
+      for (int c :
+           {Command::kNew, Command::kOpen, Command::kSave, Command::kSaveAs,
+            Command::kOpenSurfaceTexture, Command::kOpenBumpTexture, Command::kRendererSettings,
+            Command::kOpenHelp, Command::kAbout, Command::kExit})
         if (!frame->action(c)->isEnabled()) return false;
       return true;
     };
@@ -461,9 +467,12 @@ class AppWindowTest : public QObject {
     QTest::addColumn<int>("cancelWindow");
     QTest::addColumn<QString>("message");
     QTest::newRow("completed") << -1 << QString();
-    QTest::newRow("surface division cancelled") << 0 << QStringLiteral("レンダリングを中止します。");
-    QTest::newRow("colour averaging cancelled") << 1 << QStringLiteral("レンダリングを中止します。");
-    QTest::newRow("vertex transform cancelled") << 2 << QStringLiteral("レンダリングを中止します。");
+    QTest::newRow("surface division cancelled")
+        << 0 << QStringLiteral("レンダリングを中止します。");
+    QTest::newRow("colour averaging cancelled")
+        << 1 << QStringLiteral("レンダリングを中止します。");
+    QTest::newRow("vertex transform cancelled")
+        << 2 << QStringLiteral("レンダリングを中止します。");
     QTest::newRow("lighting cancelled") << 4 << QStringLiteral("レンダリングを中止します。");
   }
   void mainWindowEnabledAfterEveryStageOutcome() {

@@ -74,7 +74,8 @@ class PanesTest : public QObject {
   void parseRenderSequence_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("matched");
-    QTest::addColumn<QList<uint>>("values");  // startDelay, drawInterval, drawCount, processCount, stopTime
+    QTest::addColumn<QList<uint>>(
+        "values");  // startDelay, drawInterval, drawCount, processCount, stopTime
     const QList<uint> defaults{2000, 20, 256, 50, 600};
     QTest::newRow("default text") << "2000,20,256,50,600,0,0,0" << 8 << defaults;
     QTest::newRow("three values") << "100,10,5" << 3 << QList<uint>{100, 10, 5, 50, 600};
@@ -82,11 +83,12 @@ class PanesTest : public QObject {
     QTest::newRow("not a number") << "abc,1,2" << 0 << defaults;
     QTest::newRow("stops at a bad place") << "1,2,x,4,5" << 2 << QList<uint>{1, 2, 256, 50, 600};
     QTest::newRow("space before a comma stops") << "1 ,2" << 1 << QList<uint>{1, 20, 256, 50, 600};
-    QTest::newRow("space and sign before a number") << "1, +2, 3" << 3 << QList<uint>{1, 2, 3, 50, 600};
-    QTest::newRow("negative keeps 32 bits") << "-1,20,256,50,600" << 5
-                                            << QList<uint>{4294967295u, 20, 256, 50, 600};
-    QTest::newRow("text after the eighth ignored") << "1,2,3,4,5,7,8,9,10,junk" << 8
-                                                   << QList<uint>{1, 2, 3, 4, 5};
+    QTest::newRow("space and sign before a number")
+        << "1, +2, 3" << 3 << QList<uint>{1, 2, 3, 50, 600};
+    QTest::newRow("negative keeps 32 bits")
+        << "-1,20,256,50,600" << 5 << QList<uint>{4294967295u, 20, 256, 50, 600};
+    QTest::newRow("text after the eighth ignored")
+        << "1,2,3,4,5,7,8,9,10,junk" << 8 << QList<uint>{1, 2, 3, 4, 5};
   }
   void parseRenderSequence() {
     QFETCH(QString, text);
@@ -152,8 +154,8 @@ class PanesTest : public QObject {
     QCOMPARE(view.scrollTotalSize(), QSize(328, 248));
     const QImage shot = view.viewport()->grab().toImage();
     const QColor face = view.palette().color(QPalette::Button);
-    QCOMPARE(shot.pixelColor(2, 2), face);                // the margin shows the button face
-    QCOMPARE(shot.pixelColor(4, 4), QColor(0, 0, 0));     // the black default screen
+    QCOMPARE(shot.pixelColor(2, 2), face);             // the margin shows the button face
+    QCOMPARE(shot.pixelColor(4, 4), QColor(0, 0, 0));  // the black default screen
     int w = 0, h = 0;
     QVERIFY(doc_->renderer().getScreenSize(&w, &h));
     QCOMPARE(QSize(w, h), QSize(320, 240));
@@ -304,12 +306,12 @@ class PanesTest : public QObject {
     QTest::addColumn<QSize>("bump");
     QTest::addColumn<QSize>("surfaceDrawn");
     QTest::addColumn<QSize>("bumpDrawn");
-    QTest::newRow("tall surface, small bump") << QSize(256, 512) << QSize(100, 80) << QSize(64, 128)
-                                              << QSize(100, 80);
-    QTest::newRow("just over 128 high") << QSize(300, 129) << QSize(128, 128) << QSize(297, 128)
-                                        << QSize(128, 128);
-    QTest::newRow("wide and low, never narrowed") << QSize(1000, 100) << QSize(2, 2)
-                                                  << QSize(1000, 100) << QSize(2, 2);
+    QTest::newRow("tall surface, small bump")
+        << QSize(256, 512) << QSize(100, 80) << QSize(64, 128) << QSize(100, 80);
+    QTest::newRow("just over 128 high")
+        << QSize(300, 129) << QSize(128, 128) << QSize(297, 128) << QSize(128, 128);
+    QTest::newRow("wide and low, never narrowed")
+        << QSize(1000, 100) << QSize(2, 2) << QSize(1000, 100) << QSize(2, 2);
   }
   void textureLayoutReductions() {
     QFETCH(QSize, surface);
@@ -328,7 +330,8 @@ class PanesTest : public QObject {
     QCOMPARE(items[1].kind, TextureViewItem::Kind::Image);
     QCOMPARE(items[1].position, QPoint(4, 22));
     QCOMPARE(items[1].size, surfaceDrawn);
-    QCOMPARE(items[2].text, QStringLiteral("サイズ %1×%2").arg(surface.width()).arg(surface.height()));
+    QCOMPARE(items[2].text,
+             QStringLiteral("サイズ %1×%2").arg(surface.width()).arg(surface.height()));
     QCOMPARE(items[2].position, QPoint(4, 152));
     QCOMPARE(items[3].position, QPoint(4, 168));
     QCOMPARE(items[4].position, QPoint(4, 186));
@@ -343,7 +346,8 @@ class PanesTest : public QObject {
     view.resize(128, 400);
     const QImage shot = view.grab().toImage();
     const Color first = doc_->model().surfaceImage.pixels()[0];
-    QCOMPARE(shot.pixelColor(4, 22), QColor(int(redOf(first)), int(greenOf(first)), int(blueOf(first))));
+    QCOMPARE(shot.pixelColor(4, 22),
+             QColor(int(redOf(first)), int(greenOf(first)), int(blueOf(first))));
     const Color last = doc_->model().surfaceImage.pixels()[48 * 40 - 1];
     QCOMPARE(shot.pixelColor(4 + 47, 22 + 39),
              QColor(int(redOf(last)), int(greenOf(last)), int(blueOf(last))));

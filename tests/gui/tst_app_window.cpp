@@ -151,6 +151,8 @@ class AppWindowTest : public QObject {
     QCOMPARE(doc->renderer().drawCount, 256u);
     QCOMPARE(frame->renderView()->startDelay, 2000u);
     QVERIFY(app_->splash().current() == nullptr);  // the tests keep the splash away
+    // Qt's own texts (standard buttons, file dialogs) come in Japanese.
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("キャンセル"));
   }
 
   void commandLineDocumentIsOpened() {
@@ -354,6 +356,12 @@ class AppWindowTest : public QObject {
     QVERIFY(!doc->model().surfaceImage.isValid());  // then the new document
     QVERIFY(!doc->IsModified());
 
+    chooser_->answer(surface_);
+    doc->OnOpenSurfaceTexture();
+    answer = SaveAnswer::Cancel;  // closing asks too; cancel keeps the window
+    QVERIFY(!app_->mainFrame()->close());
+    QVERIFY(app_->mainFrame()->isVisible());
+    answer = SaveAnswer::Discard;
     QVERIFY(doc->OpenDocumentFile(target));
     QVERIFY(doc->model().surfaceImage.isValid());
     QCOMPARE(app_->mainFrame()->recentFiles().entries().first(), target);

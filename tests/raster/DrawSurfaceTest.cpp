@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <random>
 #include <string>
@@ -307,4 +308,74 @@ TEST(DrawSurface, WidePenPaintsSquaresAroundTheOutline) {
   image.attachSurface(surface);
   EXPECT_TRUE(surface.drawTriangle(3, 3, 3, 3, 3, 3, 3, kPen, kBrush));
   EXPECT_EQ(art(image), ".......\n.......\n..PPP..\n..PPP..\n..PPP..\n.......\n.......\n");
+}
+
+namespace {
+
+// The drawn picture against the rule for one triangle, with pen and brush in different
+// colours (the outline must lie over the fill) and in one colour (their union).
+void expectDrawnAsWritten(int width, int height, Corner a, Corner b, Corner c) {
+  const std::string expected = art(referenceTriangle(width, height, a, b, c));
+  ASSERT_EQ(drawnTriangle(width, height, a, b, c), expected)
+      << a.x << "," << a.y << " " << b.x << "," << b.y << " " << c.x << "," << c.y;
+  DibImage image = paperImage(width, height);
+  DrawSurface surface;
+  image.attachSurface(surface);
+  surface.drawTriangle(static_cast<int>(a.x), static_cast<int>(a.y), static_cast<int>(b.x), static_cast<int>(b.y),
+                       static_cast<int>(c.x), static_cast<int>(c.y), 1, kPen, kPen);
+  std::string oneColour = expected;
+  std::replace(oneColour.begin(), oneColour.end(), 'b', 'P');
+  ASSERT_EQ(art(image), oneColour) << "one colour: " << a.x << "," << a.y << " " << b.x << "," << b.y << " " << c.x
+                                << "," << c.y;
+}
+
+// Every triangle whose corners lie on a side x side grid of points, the grid at (left, top).
+void expectEveryTriangleOnGrid(int width, int height, int left, int top, int side) {
+  const int points = side * side;
+  for (int i = 0; i < points; ++i)
+    for (int j = 0; j < points; ++j)
+      for (int k = 0; k < points; ++k) {
+        const Corner a{left + i % side, top + i / side}, b{left + j % side, top + j / side};
+        const Corner c{left + k % side, top + k / side};
+        expectDrawnAsWritten(width, height, a, b, c);
+        if (testing::Test::HasFatalFailure()) return;
+      }
+}
+
+}  // namespace
+
+TEST(DrawSurface, EveryTinyTriangleMatchesTheWrittenRule) {
+  // Corners spanning up to 3 pixels each way: alone on an image of their size (touching
+  // every border) and inside a larger one.
+  {
+    SCOPED_TRACE("4 x 4 image");
+    expectEveryTriangleOnGrid(4, 4, 0, 0, 4);
+  }
+  {
+    SCOPED_TRACE("inside 8 x 7");
+    expectEveryTriangleOnGrid(8, 7, 3, 2, 4);
+  }
+}
+
+TEST(DrawSurface, EverySmallTriangleMatchesTheWrittenRule) {
+  // Corners spanning 4 pixels each way, flush with the image's right and bottom borders.
+  expectEveryTriangleOnGrid(7, 6, 2, 1, 5);
+}
+
+TEST(DrawSurface, SliversAndInsideTrianglesMatchTheWrittenRule) {
+  std::mt19937 random(2024);
+  constexpr int kWidth = 70, kHeight = 50;
+  std::uniform_int_distribution<int> x(0, kWidth - 1), y(0, kHeight - 1), nudge(-2, 2);
+  for (int trial = 0; trial < 400; ++trial) {
+    SCOPED_TRACE(trial);
+    const Corner a{x(random), y(random)}, b{x(random), y(random)};
+    // A third corner near one end or near the middle: long thin triangles at every angle.
+    const Corner near = trial % 2 == 0 ? a : Corner{(a.x + b.x) / 2, (a.y + b.y) / 2};
+    const Corner c{std::clamp<std::int64_t>(near.x + nudge(random), 0, kWidth - 1),
+                   std::clamp<std::int64_t>(near.y + nudge(random), 0, kHeight - 1)};
+    expectDrawnAsWritten(kWidth, kHeight, a, b, c);
+    // And a triangle of any shape with every corner on the image.
+    expectDrawnAsWritten(kWidth, kHeight, a, b, {x(random), y(random)});
+    if (HasFatalFailure()) return;
+  }
 }

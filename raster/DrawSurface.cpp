@@ -22,10 +22,17 @@
 // Everything is clipped to the image. Corners may be any int: the fill works on doubled
 // coordinates (pixel centres become odd integers) in 64-bit arithmetic, or 128-bit when a
 // corner lies beyond +-2^28, and the lines start at the first step inside the image.
+//
+// Speed: the renderer draws millions of triangles of a pixel or two with a one-pixel pen.
+// Those whose corners all lie on the image and span at most 3 pixels each way take their
+// pixels from a table made at compile time by these same rules; larger ones on the image
+// skip every clipping test.
 
 #include "raster/DrawSurface.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstdint>
 #include <utility>
 
@@ -48,14 +55,14 @@ struct Canvas {
 };
 
 template <typename Int>
-Int floorDiv(Int numerator, Int denominator) {
+constexpr Int floorDiv(Int numerator, Int denominator) {
   Int quotient = numerator / denominator;
   if ((numerator % denominator != 0) && ((numerator < 0) != (denominator < 0))) --quotient;
   return quotient;
 }
 
 template <typename Int>
-Int ceilDiv(Int numerator, Int denominator) {
+constexpr Int ceilDiv(Int numerator, Int denominator) {
   return -floorDiv<Int>(-numerator, denominator);
 }
 
@@ -65,11 +72,11 @@ template <typename Int>
 struct EdgeTest {
   Int dx, dy, xi, yi, bias;
   // E written as rowConstant(Py) - dy * Px.
-  Int rowConstant(Int py) const { return dx * (py - yi) + dy * xi; }
+  constexpr Int rowConstant(Int py) const { return dx * (py - yi) + dy * xi; }
 };
 
 template <typename Int>
-EdgeTest<Int> makeEdge(Int xi, Int yi, Int xj, Int yj) {
+constexpr EdgeTest<Int> makeEdge(Int xi, Int yi, Int xj, Int yj) {
   const Int dx = xj - xi;
   const Int dy = yj - yi;
   // With the corners in positive orientation the inside lies where E > 0; a left edge
@@ -295,8 +302,117 @@ void drawLineInside(const Canvas& canvas, std::int64_t x0, std::int64_t y0, std:
   }
 }
 
+// Tiny triangles: corners spanning at most kTinySpan pixels each way, the renderer's
+// usual triangle, take their pixels from a table made at compile time by the rules above,
+// indexed by the corners relative to their box's top-left corner (2 bits per coordinate).
+// An entry holds two 4 x 4 grids, bit 4 * row + column: the outline in bits 0-15 and the
+// fill not under the outline in bits 16-31.
+constexpr int kTinySpan = 3;
+constexpr int kTinyTableSize = 1 << 12;
+
+constexpr std::uint32_t gridBit(int x, int y) { return std::uint32_t{1} << (4 * y + x); }
+
+constexpr std::uint32_t tinyLineBits(int x0, int y0, int x1, int y1) {
+  if (y1 < y0 || (y1 == y0 && x1 < x0)) {
+    std::swap(x0, x1);
+    std::swap(y0, y1);
+  }
+  const int dx = x1 - x0;
+  const int dy = y1 - y0;
+  const int n = std::max(dx < 0 ? -dx : dx, dy);
+  if (n == 0) return gridBit(x0, y0);
+  const bool xMajor = (dx < 0 ? -dx : dx) >= dy;
+  std::uint32_t bits = 0;
+  for (int i = 0; i <= n; ++i) {
+    const int minor = floorDiv(2 * i * (xMajor ? dy : dx) + n, 2 * n);
+    bits |= xMajor ? gridBit(x0 + (dx < 0 ? -i : i), y0 + minor) : gridBit(x0 + minor, y0 + i);
+  }
+  return bits;
+}
+
+constexpr std::uint32_t tinyFillBits(int x0, int y0, int x1, int y1, int x2, int y2) {
+  int ax = 2 * x0, ay = 2 * y0, bx = 2 * x1, by = 2 * y1, cx = 2 * x2, cy = 2 * y2;
+  const int area = (bx - ax) * (cy - ay) - (by - ay) * (cx - ax);
+  if (area == 0) return 0;
+  if (area < 0) {
+    std::swap(bx, cx);
+    std::swap(by, cy);
+  }
+  const EdgeTest<int> edges[3] = {makeEdge(ax, ay, bx, by), makeEdge(bx, by, cx, cy), makeEdge(cx, cy, ax, ay)};
+  std::uint32_t bits = 0;
+  for (int y = 0; y <= kTinySpan; ++y)
+    for (int x = 0; x <= kTinySpan; ++x) {
+      bool inside = true;
+      for (const EdgeTest<int>& e : edges)
+        inside = inside && e.dx * (2 * y + 1 - e.yi) - e.dy * (2 * x + 1 - e.xi) >= e.bias;
+      if (inside) bits |= gridBit(x, y);
+    }
+  return bits;
+}
+
+constexpr unsigned tinyIndex(int x0, int y0, int x1, int y1, int x2, int y2) {
+  return static_cast<unsigned>(x0 | y0 << 2 | x1 << 4 | y1 << 6 | x2 << 8 | y2 << 10);
+}
+
+constexpr std::array<std::uint32_t, kTinyTableSize> makeTinyTable() {
+  std::array<std::uint32_t, kTinyTableSize> table{};
+  for (unsigned index = 0; index < table.size(); ++index) {
+    const auto coordinate = [index](int k) { return static_cast<int>(index >> (2 * k)) & 3; };
+    const int x0 = coordinate(0), y0 = coordinate(1), x1 = coordinate(2), y1 = coordinate(3);
+    const int x2 = coordinate(4), y2 = coordinate(5);
+    const std::uint32_t outline =
+        tinyLineBits(x0, y0, x1, y1) | tinyLineBits(x1, y1, x2, y2) | tinyLineBits(x2, y2, x0, y0);
+    const std::uint32_t fill = tinyFillBits(x0, y0, x1, y1, x2, y2) & ~outline;
+    table[index] = outline | fill << 16;
+  }
+  return table;
+}
+
+constexpr std::array<std::uint32_t, kTinyTableSize> kTinyCoverage = makeTinyTable();
+
+// Paints the pixels of a 4 x 4 grid of bits whose top-left pixel is at origin.
+inline void paintGrid(Color* origin, std::int64_t width, std::uint32_t bits, Color color) {
+  const std::int64_t rowStart[4] = {0, width, 2 * width, 3 * width};
+  for (; bits != 0; bits &= bits - 1) {
+    const int bit = std::countr_zero(bits);
+    origin[rowStart[bit >> 2] + (bit & 3)] = color;
+  }
+}
+
 bool isNarrow(std::int64_t value) {
   return value >= -kNarrowCoordinateLimit && value <= kNarrowCoordinateLimit;
+}
+
+// A one-pixel pen and every corner on the image: no clipping. Kept out of line so that
+// the tiny triangles' path stays small.
+[[gnu::noinline]] void drawTriangleOnImage(const Canvas& canvas, int x0, int y0, int x1, int y1, int x2, int y2,
+                                           Color penColor, Color brushColor) {
+  fillTriangle<std::int64_t>(canvas, x0, y0, x1, y1, x2, y2, brushColor);  // nothing for one point
+  drawLineInside(canvas, x0, y0, x1, y1, penColor);
+  drawLineInside(canvas, x1, y1, x2, y2, penColor);
+  drawLineInside(canvas, x2, y2, x0, y0, penColor);
+}
+
+// Any corners and pen widths, clipped to the image.
+[[gnu::noinline]] void drawTriangleClipped(const Canvas& canvas, int x0, int y0, int x1, int y1, int x2, int y2,
+                                           int pen, Color penColor, Color brushColor) {
+  // Nothing to do when the corners' box, widened by the pen, misses the image.
+  const std::int64_t reach = pen / 2 + 1;
+  if (std::int64_t{std::max({x0, x1, x2})} + reach < 0 || std::int64_t{std::min({x0, x1, x2})} - reach >= canvas.width ||
+      std::int64_t{std::max({y0, y1, y2})} + reach < 0 || std::int64_t{std::min({y0, y1, y2})} - reach >= canvas.height)
+    return;
+  if (x0 == x1 && x1 == x2 && y0 == y1 && y1 == y2) {
+    drawLine(canvas, x0, y0, x0, y0, pen, penColor);
+    return;
+  }
+  if (isNarrow(x0) && isNarrow(y0) && isNarrow(x1) && isNarrow(y1) && isNarrow(x2) && isNarrow(y2)) {
+    fillTriangle<std::int64_t>(canvas, x0, y0, x1, y1, x2, y2, brushColor);
+  } else {
+    fillTriangle<Wide>(canvas, x0, y0, x1, y1, x2, y2, brushColor);
+  }
+  drawLine(canvas, x0, y0, x1, y1, pen, penColor);
+  drawLine(canvas, x1, y1, x2, y2, pen, penColor);
+  drawLine(canvas, x2, y2, x0, y0, pen, penColor);
 }
 
 }  // namespace
@@ -350,32 +466,25 @@ bool DrawSurface::drawTriangle(int x0, int y0, int x1, int y1, int x2, int y2, i
                                Color penColor, Color brushColor) {
   if (image_ == nullptr || !image_->isValid()) return false;
   const Canvas canvas{image_->pixels(), image_->width(), image_->height()};
-  const int pen = std::clamp(penWidth, 1, kMaxPenWidth);
-  // The common case: a one-pixel pen and all corners on the image.
-  const auto inside = [&](int x, int y) { return x >= 0 && y >= 0 && x < canvas.width && y < canvas.height; };
-  if (pen == 1 && inside(x0, y0) && inside(x1, y1) && inside(x2, y2)) {
-    fillTriangle<std::int64_t>(canvas, x0, y0, x1, y1, x2, y2, brushColor);  // nothing for one point
-    drawLineInside(canvas, x0, y0, x1, y1, penColor);
-    drawLineInside(canvas, x1, y1, x2, y2, penColor);
-    drawLineInside(canvas, x2, y2, x0, y0, penColor);
+  const int left = std::min({x0, x1, x2}), right = std::max({x0, x1, x2});
+  const int top = std::min({y0, y1, y2}), bottom = std::max({y0, y1, y2});
+  // The renderer's case: a one-pixel pen, every corner on the image, a few pixels wide.
+  if (penWidth <= 1 && left >= 0 && top >= 0 && right < canvas.width && bottom < canvas.height) {
+    if (right - left <= kTinySpan && bottom - top <= kTinySpan) {
+      const std::uint32_t coverage =
+          kTinyCoverage[tinyIndex(x0 - left, y0 - top, x1 - left, y1 - top, x2 - left, y2 - top)];
+      Color* origin = canvas.pixels + std::int64_t{top} * canvas.width + left;
+      if (penColor == brushColor) {
+        paintGrid(origin, canvas.width, (coverage | coverage >> 16) & 0xFFFFu, penColor);
+      } else {
+        paintGrid(origin, canvas.width, coverage >> 16, brushColor);
+        paintGrid(origin, canvas.width, coverage & 0xFFFFu, penColor);
+      }
+    } else {
+      drawTriangleOnImage(canvas, x0, y0, x1, y1, x2, y2, penColor, brushColor);
+    }
     return true;
   }
-  // Nothing to do when the corners' box, widened by the pen, misses the image.
-  const std::int64_t reach = pen / 2 + 1;
-  if (std::int64_t{std::max({x0, x1, x2})} + reach < 0 || std::int64_t{std::min({x0, x1, x2})} - reach >= canvas.width ||
-      std::int64_t{std::max({y0, y1, y2})} + reach < 0 || std::int64_t{std::min({y0, y1, y2})} - reach >= canvas.height)
-    return true;
-  if (x0 == x1 && x1 == x2 && y0 == y1 && y1 == y2) {
-    drawLine(canvas, x0, y0, x0, y0, pen, penColor);
-    return true;
-  }
-  if (isNarrow(x0) && isNarrow(y0) && isNarrow(x1) && isNarrow(y1) && isNarrow(x2) && isNarrow(y2)) {
-    fillTriangle<std::int64_t>(canvas, x0, y0, x1, y1, x2, y2, brushColor);
-  } else {
-    fillTriangle<Wide>(canvas, x0, y0, x1, y1, x2, y2, brushColor);
-  }
-  drawLine(canvas, x0, y0, x1, y1, pen, penColor);
-  drawLine(canvas, x1, y1, x2, y2, pen, penColor);
-  drawLine(canvas, x2, y2, x0, y0, pen, penColor);
+  drawTriangleClipped(canvas, x0, y0, x1, y1, x2, y2, std::clamp(penWidth, 1, kMaxPenWidth), penColor, brushColor);
   return true;
 }

@@ -350,8 +350,11 @@ constexpr std::uint32_t tinyFillBits(int x0, int y0, int x1, int y1, int x2, int
   return bits;
 }
 
-constexpr unsigned tinyIndex(int x0, int y0, int x1, int y1, int x2, int y2) {
-  return static_cast<unsigned>(x0 | y0 << 2 | x1 << 4 | y1 << 6 | x2 << 8 | y2 << 10);
+// The corners packed 2 bits apiece. Unsigned, so that the index of the corners minus that
+// of their box's top-left corner (each coordinate within 0 .. 3 of it) is the index of
+// the corners relative to the box: the packing is linear.
+constexpr unsigned tinyIndex(unsigned x0, unsigned y0, unsigned x1, unsigned y1, unsigned x2, unsigned y2) {
+  return x0 + (y0 << 2) + (x1 << 4) + (y1 << 6) + (x2 << 8) + (y2 << 10);
 }
 
 constexpr std::array<std::uint32_t, kTinyTableSize> makeTinyTable() {
@@ -368,7 +371,9 @@ constexpr std::array<std::uint32_t, kTinyTableSize> makeTinyTable() {
   return table;
 }
 
-constexpr std::array<std::uint32_t, kTinyTableSize> kTinyCoverage = makeTinyTable();
+// const, not constexpr: clang's constant evaluator stops at its step limit long before the
+// 4096 entries are done, so there the table is filled once at start-up instead.
+const std::array<std::uint32_t, kTinyTableSize> kTinyCoverage = makeTinyTable();
 
 // Paints the pixels of a 4 x 4 grid of bits whose top-left pixel is at origin.
 inline void paintGrid(Color* origin, std::int64_t width, std::uint32_t bits, Color color) {
@@ -385,8 +390,9 @@ bool isNarrow(std::int64_t value) {
 
 // A one-pixel pen and every corner on the image: no clipping. Kept out of line so that
 // the tiny triangles' path stays small.
-[[gnu::noinline]] void drawTriangleOnImage(const Canvas& canvas, int x0, int y0, int x1, int y1, int x2, int y2,
+[[gnu::noinline]] void drawTriangleOnImage(DibImage& image, int x0, int y0, int x1, int y1, int x2, int y2,
                                            Color penColor, Color brushColor) {
+  const Canvas canvas{image.pixels(), image.width(), image.height()};
   fillTriangle<std::int64_t>(canvas, x0, y0, x1, y1, x2, y2, brushColor);  // nothing for one point
   drawLineInside(canvas, x0, y0, x1, y1, penColor);
   drawLineInside(canvas, x1, y1, x2, y2, penColor);
@@ -394,8 +400,10 @@ bool isNarrow(std::int64_t value) {
 }
 
 // Any corners and pen widths, clipped to the image.
-[[gnu::noinline]] void drawTriangleClipped(const Canvas& canvas, int x0, int y0, int x1, int y1, int x2, int y2,
-                                           int pen, Color penColor, Color brushColor) {
+[[gnu::noinline]] void drawTriangleClipped(DibImage& image, int x0, int y0, int x1, int y1, int x2, int y2,
+                                           int penWidth, Color penColor, Color brushColor) {
+  const Canvas canvas{image.pixels(), image.width(), image.height()};
+  const int pen = std::clamp(penWidth, 1, kMaxPenWidth);
   // Nothing to do when the corners' box, widened by the pen, misses the image.
   const std::int64_t reach = pen / 2 + 1;
   if (std::int64_t{std::max({x0, x1, x2})} + reach < 0 || std::int64_t{std::min({x0, x1, x2})} - reach >= canvas.width ||
@@ -466,13 +474,15 @@ bool DrawSurface::drawTriangle(int x0, int y0, int x1, int y1, int x2, int y2, i
                                Color penColor, Color brushColor) {
   if (image_ == nullptr || !image_->isValid()) return false;
   const Canvas canvas{image_->pixels(), image_->width(), image_->height()};
-  const int left = std::min({x0, x1, x2}), right = std::max({x0, x1, x2});
-  const int top = std::min({y0, y1, y2}), bottom = std::max({y0, y1, y2});
+  // Nested two-way min and max compile to conditional moves: corner order is random.
+  const int left = std::min(x0, std::min(x1, x2)), right = std::max(x0, std::max(x1, x2));
+  const int top = std::min(y0, std::min(y1, y2)), bottom = std::max(y0, std::max(y1, y2));
   // The renderer's case: a one-pixel pen, every corner on the image, a few pixels wide.
-  if (penWidth <= 1 && left >= 0 && top >= 0 && right < canvas.width && bottom < canvas.height) {
-    if (right - left <= kTinySpan && bottom - top <= kTinySpan) {
-      const std::uint32_t coverage =
-          kTinyCoverage[tinyIndex(x0 - left, y0 - top, x1 - left, y1 - top, x2 - left, y2 - top)];
+  if (penWidth <= 1 && (left | top) >= 0 && right < canvas.width && bottom < canvas.height) {
+    if (((right - left) | (bottom - top)) <= kTinySpan) {
+      // tinyIndex(left, top, left, top, left, top) subtracted: the corners relative to the box.
+      const unsigned index = tinyIndex(x0, y0, x1, y1, x2, y2) - (left * 0x111u + top * 0x444u);
+      const std::uint32_t coverage = kTinyCoverage[index];
       Color* origin = canvas.pixels + std::int64_t{top} * canvas.width + left;
       if (penColor == brushColor) {
         paintGrid(origin, canvas.width, (coverage | coverage >> 16) & 0xFFFFu, penColor);
@@ -481,10 +491,10 @@ bool DrawSurface::drawTriangle(int x0, int y0, int x1, int y1, int x2, int y2, i
         paintGrid(origin, canvas.width, coverage & 0xFFFFu, penColor);
       }
     } else {
-      drawTriangleOnImage(canvas, x0, y0, x1, y1, x2, y2, penColor, brushColor);
+      drawTriangleOnImage(*image_, x0, y0, x1, y1, x2, y2, penColor, brushColor);
     }
     return true;
   }
-  drawTriangleClipped(canvas, x0, y0, x1, y1, x2, y2, std::clamp(penWidth, 1, kMaxPenWidth), penColor, brushColor);
+  drawTriangleClipped(*image_, x0, y0, x1, y1, x2, y2, penWidth, penColor, brushColor);
   return true;
 }

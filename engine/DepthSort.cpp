@@ -7,15 +7,18 @@
 //       stop when i >= j, otherwise swap i and j
 //     swap lo and j; sort both sides of j.
 //
-// The two sides of j are disjoint, so sorting them in either order gives the same result;
-// we recurse into the smaller side and loop on the larger one, which bounds the stack depth
-// by log2(count) whatever the keys.
+// The two sides of j are disjoint, so sorting them in either order, or at the same time,
+// gives the same result; we recurse into the smaller side and loop on the larger one, which
+// bounds the stack depth by log2(count) whatever the keys, and large inputs sort the two
+// sides of the first partition on two threads.
 
 #include "engine/DepthSort.h"
 
 #include <algorithm>
 #include <memory>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -38,22 +41,29 @@ struct WholeRecords {
   void swap(std::ptrdiff_t i, std::ptrdiff_t j) const { std::swap(polygons[i], polygons[j]); }
 };
 
+// One partition step on lo .. hi (lo < hi); returns the pivot's final position j.
+template <class Items>
+std::ptrdiff_t partitionAroundMiddle(const Items& items, std::ptrdiff_t lo, std::ptrdiff_t hi) {
+  items.swap(lo, lo + (hi - lo) / 2);  // the middle, rounded down
+  const double x = items.key(lo);
+  std::ptrdiff_t i = lo;
+  std::ptrdiff_t j = hi + 1;
+  for (;;) {
+    ++i;
+    while (i <= hi && items.key(i) > x) ++i;
+    --j;
+    while (items.key(j) < x) --j;
+    if (i >= j) break;
+    items.swap(i, j);
+  }
+  items.swap(lo, j);
+  return j;
+}
+
 template <class Items>
 void quicksortDescending(const Items& items, std::ptrdiff_t lo, std::ptrdiff_t hi) {
   while (lo < hi) {
-    items.swap(lo, lo + (hi - lo) / 2);  // the middle, rounded down
-    const double x = items.key(lo);
-    std::ptrdiff_t i = lo;
-    std::ptrdiff_t j = hi + 1;
-    for (;;) {
-      ++i;
-      while (i <= hi && items.key(i) > x) ++i;
-      --j;
-      while (items.key(j) < x) --j;
-      if (i >= j) break;
-      items.swap(i, j);
-    }
-    items.swap(lo, j);
+    const std::ptrdiff_t j = partitionAroundMiddle(items, lo, hi);
     if (j - lo < hi - j) {
       quicksortDescending(items, lo, j - 1);
       lo = j + 1;
@@ -63,6 +73,23 @@ void quicksortDescending(const Items& items, std::ptrdiff_t lo, std::ptrdiff_t h
     }
   }
 }
+
+// Runs first() on a second thread and second() here, or both here when no thread can be
+// started. Used only on disjoint ranges, so the result never depends on it.
+template <class First, class Second>
+void runSideBySide(First first, Second second) {
+  std::thread worker;
+  try {
+    worker = std::thread(first);
+  } catch (const std::system_error&) {
+    first();
+  }
+  second();
+  if (worker.joinable()) worker.join();
+}
+
+// Large inputs: the two sides of the first partition are sorted on two threads.
+constexpr std::ptrdiff_t kParallelSort = 1 << 20;
 
 // Moves record order[k] to position k for every k, following each cycle of the
 // permutation once; order[k] = k marks a position as done. Chases one random record per
@@ -95,7 +122,7 @@ constexpr std::size_t kPrefetchAhead = 4;
 // (American flag sort): each pass swaps records into kBuckets contiguous ranges whose write
 // heads advance sequentially, so memory is streamed instead of chased record by record.
 void placeRecords(TerrainPolygon* polygons, std::uint32_t* dest, std::size_t n,
-                  std::size_t base) {
+                  std::size_t base, bool parallel) {
   if (n <= kDirectPlacement) {
     for (std::size_t i = 0; i < n; ++i) {
       for (std::size_t d = dest[i] - base; d != i; d = dest[i] - base) {
@@ -133,9 +160,18 @@ void placeRecords(TerrainPolygon* polygons, std::uint32_t* dest, std::size_t n,
   }
   head.clear();
   head.shrink_to_fit();
-  for (std::size_t b = 0; b < kBuckets; ++b) {
-    const std::size_t start = bucketStart(b);
-    placeRecords(polygons + start, dest + start, bucketStart(b + 1) - start, base + start);
+  auto placeBuckets = [=](std::size_t first, std::size_t last) {
+    for (std::size_t b = first; b < last; ++b) {
+      const std::size_t start = bucketStart(b);
+      placeRecords(polygons + start, dest + start, bucketStart(b + 1) - start, base + start,
+                   false);
+    }
+  };
+  if (parallel) {
+    runSideBySide([&] { placeBuckets(0, kBuckets / 2); },
+                  [&] { placeBuckets(kBuckets / 2, kBuckets); });
+  } else {
+    placeBuckets(0, kBuckets);
   }
 }
 
@@ -143,7 +179,15 @@ void placeRecords(TerrainPolygon* polygons, std::uint32_t* dest, std::size_t n,
 
 void sortKeysDescending(double* keys, std::uint32_t* order, std::size_t count) {
   if (count < 2) return;
-  quicksortDescending(KeyPairs{keys, order}, 0, static_cast<std::ptrdiff_t>(count) - 1);
+  const KeyPairs items{keys, order};
+  const auto hi = static_cast<std::ptrdiff_t>(count) - 1;
+  if (hi < kParallelSort) {
+    quicksortDescending(items, 0, hi);
+    return;
+  }
+  const std::ptrdiff_t j = partitionAroundMiddle(items, 0, hi);
+  runSideBySide([&] { quicksortDescending(items, 0, j - 1); },
+                [&] { quicksortDescending(items, j + 1, hi); });
 }
 
 void sortPolygonRecordsByDepth(TerrainPolygon* polygons, std::size_t count) {
@@ -172,5 +216,6 @@ void sortPolygonsByDepth(TerrainPolygon* polygons, std::size_t count) {
   }
   for (std::size_t k = 0; k < count; ++k) dest[order[k]] = static_cast<std::uint32_t>(k);
   order.reset();
-  placeRecords(polygons, dest.get(), count, 0);
+  const bool parallel = count >= static_cast<std::size_t>(kParallelSort);
+  placeRecords(polygons, dest.get(), count, 0, parallel);
 }

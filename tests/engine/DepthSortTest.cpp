@@ -181,9 +181,9 @@ TEST(SortPolygons, PaintsFarTrianglesFirstAndUndrawableLast) {
   EXPECT_LT(zeros, r.polygonCount());
 }
 
-TEST(DepthSort, LargeModelsPlacedInSeveralPassesKeepTheQuicksortOrder) {
+TEST(DepthSort, LargeModelsSortedOnTwoThreadsInSeveralPassesKeepTheOrder) {
   std::mt19937 random(99);
-  std::vector<double> keys(700000);
+  std::vector<double> keys(1200000);  // above the two-thread threshold too
   for (double& k : keys) {
     const int v = static_cast<int>(random() % 5000);
     k = v < 1000 ? 0.0 : 50.0 + v;

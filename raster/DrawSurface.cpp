@@ -25,8 +25,9 @@
 //
 // Speed: the renderer draws millions of triangles of a pixel or two with a one-pixel pen.
 // Those whose corners all lie on the image and span at most 3 pixels each way take their
-// pixels from a table made at compile time by these same rules; larger ones on the image
-// skip every clipping test.
+// pixels from a table made at compile time by these same rules. Larger ones on the image
+// skip every clipping test and work in 32-bit arithmetic: rows split at the middle
+// corner, each bounded by one edge on either side, and lines stepped without branches.
 
 #include "raster/DrawSurface.h"
 
@@ -34,6 +35,7 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 
 #include "raster/DibImage.h"
@@ -262,43 +264,47 @@ void drawLine(const Canvas& canvas, std::int64_t x0, std::int64_t y0, std::int64
   }
 }
 
+// The n + 1 pixels of a line from p: each step moves majorStride, and minorStride more
+// when floor((2 i d + n) / 2n) grows (d >= 0) or shrinks (d < 0). The remainder of that
+// division decides without a branch: the carries of a sloped line follow no pattern a
+// branch predictor could learn.
+void walkLine(Color* p, int n, std::ptrdiff_t majorStride, std::ptrdiff_t minorStride, int d, Color color) {
+  const int twoN = 2 * n;
+  int remainder = n;  // step 0: n / 2n is 0 remainder n
+  if (d >= 0) {
+    for (int i = 0; i < n; ++i) {
+      *p = color;
+      remainder += 2 * d;  // d <= n: at most one carry per step
+      const bool carry = remainder >= twoN;
+      remainder -= carry ? twoN : 0;
+      p += majorStride + (carry ? minorStride : 0);
+    }
+  } else {
+    for (int i = 0; i < n; ++i) {
+      *p = color;
+      remainder += 2 * d;
+      const bool borrow = remainder < 0;
+      remainder += borrow ? twoN : 0;
+      p += majorStride - (borrow ? minorStride : 0);
+    }
+  }
+  *p = color;  // the far corner, stepped onto but not beyond
+}
+
 // drawLine for a one-pixel pen with both ends inside the image: no clipping tests.
-void drawLineInside(const Canvas& canvas, std::int64_t x0, std::int64_t y0, std::int64_t x1,
-                    std::int64_t y1, Color color) {
+void drawLineInside(const Canvas& canvas, int x0, int y0, int x1, int y1, Color color) {
   if (y1 < y0 || (y1 == y0 && x1 < x0)) {
     std::swap(x0, x1);
     std::swap(y0, y1);
   }
-  const std::int64_t dx = x1 - x0;
-  const std::int64_t dy = y1 - y0;
-  const std::int64_t width = dx < 0 ? -dx : dx;
-  Color* p = canvas.pixels + y0 * canvas.width + x0;
-  if (width >= dy) {  // x-major: the row advances when the remainder passes 2n
-    const std::int64_t twoN = 2 * width;
-    const std::int64_t step = dx < 0 ? -1 : 1;
-    std::int64_t remainder = width;
-    for (std::int64_t i = 0; i <= width; ++i, p += step) {
-      *p = color;
-      remainder += 2 * dy;
-      if (remainder >= twoN) {
-        remainder -= twoN;
-        p += canvas.width;
-      }
-    }
-  } else {  // y-major: the column moves either way
-    const std::int64_t twoN = 2 * dy;
-    std::int64_t remainder = dy;
-    for (std::int64_t i = 0; i <= dy; ++i, p += canvas.width) {
-      *p = color;
-      remainder += 2 * dx;
-      if (remainder >= twoN) {
-        remainder -= twoN;
-        ++p;
-      } else if (remainder < 0) {
-        remainder += twoN;
-        --p;
-      }
-    }
+  const int dx = x1 - x0;
+  const int dy = y1 - y0;  // >= 0
+  const int width = dx < 0 ? -dx : dx;
+  Color* start = canvas.pixels + std::int64_t{y0} * canvas.width + x0;
+  if (width >= dy) {
+    walkLine(start, width, dx < 0 ? -1 : 1, canvas.width, dy, color);
+  } else {
+    walkLine(start, dy, canvas.width, 1, dx, color);
   }
 }
 
@@ -384,6 +390,121 @@ inline void paintGrid(Color* origin, std::int64_t width, std::uint32_t bits, Col
   }
 }
 
+// Corners on the image spanning fewer than this many pixels each way are filled in
+// 32-bit arithmetic relative to their box: doubled coordinates below 2^14, edge values
+// below 2^30.
+constexpr int kCompactSpan = 1 << 13;
+
+// Sets count pixels from p (none when count <= 0). Spans of four or more are written
+// four at a time, the last four overlapping the others: the row lengths of a triangle
+// change every row, and one loop with a few wide stores mispredicts less than a pixel loop.
+inline void fillSpan(Color* p, int count, Color color) {
+  if (count >= 4) {
+    const Color quad[4] = {color, color, color, color};
+    Color* const lastQuad = p + count - 4;
+    for (; p < lastQuad; p += 4) std::memcpy(p, quad, sizeof quad);
+    std::memcpy(lastQuad, quad, sizeof quad);
+  } else if (count >= 2) {
+    p[0] = p[1] = p[count - 1] = color;
+  } else if (count == 1) {
+    p[0] = color;
+  }
+}
+
+// One edge's bound on the pixel columns of successive rows: floor(limit / divisor) with
+// limit = rowConstant(2 y + 1) - dy - bias growing by 2 dx per row, carried as quotient
+// and remainder so that only the first row divides. An edge running down (dy > 0) bounds
+// the span on the right (x <= quotient), one running up on the left (x >= -quotient).
+struct EdgeWalk {
+  int quotient, remainder, divisor, quotientStep, remainderStep;
+
+  void start(const EdgeTest<int>& e, int row) {
+    const int limit = e.rowConstant(2 * row + 1) - e.dy - e.bias;
+    divisor = 2 * (e.dy < 0 ? -e.dy : e.dy);
+    quotient = floorDiv(limit, divisor);
+    remainder = limit - quotient * divisor;
+    quotientStep = floorDiv(2 * e.dx, divisor);
+    remainderStep = 2 * e.dx - quotientStep * divisor;
+  }
+  void nextRow() {
+    quotient += quotientStep;
+    remainder += remainderStep;
+    const bool carry = remainder >= divisor;
+    remainder -= carry ? divisor : 0;
+    quotient += carry;
+  }
+};
+
+// fillTriangle for corners on the image spanning fewer than kCompactSpan pixels.
+void fillCompactTriangle(const Canvas& canvas, int x0, int y0, int x1, int y1, int x2, int y2, Color color) {
+  const int left = std::min(x0, std::min(x1, x2)), right = std::max(x0, std::max(x1, x2));
+  const int top = std::min(y0, std::min(y1, y2)), bottom = std::max(y0, std::max(y1, y2));
+  // Doubled and relative to the box's top-left corner: corners even, pixel centres odd.
+  int ax = 2 * (x0 - left), ay = 2 * (y0 - top);
+  int bx = 2 * (x1 - left), by = 2 * (y1 - top);
+  int cx = 2 * (x2 - left), cy = 2 * (y2 - top);
+  const std::int64_t area = std::int64_t{bx - ax} * (cy - ay) - std::int64_t{by - ay} * (cx - ax);
+  if (area == 0) return;
+  if (area < 0) {
+    std::swap(bx, cx);
+    std::swap(by, cy);
+  }
+  const EdgeTest<int> edges[3] = {makeEdge(ax, ay, bx, by), makeEdge(bx, by, cx, cy), makeEdge(cx, cy, ax, ay)};
+  // Centres inside the box: columns 0 .. columns - 1, rows 0 .. rows - 1, all on the image.
+  const int columns = right - left;
+  const int rows = bottom - top;
+  Color* origin = canvas.pixels + std::int64_t{top} * canvas.width + left;
+
+  if (columns * rows <= kSmallBoxPixels) {
+    // Edge values minus their bias at each centre; inside when all three are >= 0.
+    int rowValue[3];
+    for (int k = 0; k < 3; ++k) rowValue[k] = edges[k].dx * (1 - edges[k].yi) - edges[k].dy * (1 - edges[k].xi) - edges[k].bias;
+    Color* row = origin;
+    for (int y = 0; y < rows; ++y, row += canvas.width) {
+      int v0 = rowValue[0], v1 = rowValue[1], v2 = rowValue[2];
+      for (int x = 0; x < columns; ++x) {
+        if ((v0 | v1 | v2) >= 0) row[x] = color;
+        v0 -= 2 * edges[0].dy;
+        v1 -= 2 * edges[1].dy;
+        v2 -= 2 * edges[2].dy;
+      }
+      for (int k = 0; k < 3; ++k) rowValue[k] += 2 * edges[k].dx;
+    }
+    return;
+  }
+
+  // Every row's centre lies strictly between two corner rows (centres are odd, corners
+  // even), so exactly one edge running down and one running up cross it; the third edge's
+  // bound lies beyond theirs. The rows change edges only at the middle corner's row.
+  const int middle = ay + by + cy - std::max(ay, std::max(by, cy)) - std::min(ay, std::min(by, cy));
+  const EdgeTest<int>* rightEdge = nullptr;
+  const EdgeTest<int>* leftEdge = nullptr;
+  EdgeWalk rightWalk{}, leftWalk{};
+  Color* row = origin;
+  for (const auto& [first, end] : {std::pair{0, middle / 2}, std::pair{middle / 2, rows}}) {
+    if (first >= end) continue;
+    // The edges whose rows include first .. end - 1, i.e. doubled 2 first .. 2 end.
+    for (const EdgeTest<int>& e : edges) {
+      const int yj = e.yi + e.dy;
+      if (std::min(e.yi, yj) > 2 * first || std::max(e.yi, yj) < 2 * end) continue;
+      if (e.dy > 0 && rightEdge != &e) {
+        rightEdge = &e;
+        rightWalk.start(e, first);
+      } else if (e.dy < 0 && leftEdge != &e) {
+        leftEdge = &e;
+        leftWalk.start(e, first);
+      }
+    }
+    for (int y = first; y < end; ++y, row += canvas.width) {
+      const int low = -leftWalk.quotient;
+      const int high = rightWalk.quotient;
+      fillSpan(row + low, high - low + 1, color);
+      leftWalk.nextRow();
+      rightWalk.nextRow();
+    }
+  }
+}
+
 bool isNarrow(std::int64_t value) {
   return value >= -kNarrowCoordinateLimit && value <= kNarrowCoordinateLimit;
 }
@@ -393,7 +514,13 @@ bool isNarrow(std::int64_t value) {
 [[gnu::noinline]] void drawTriangleOnImage(DibImage& image, int x0, int y0, int x1, int y1, int x2, int y2,
                                            Color penColor, Color brushColor) {
   const Canvas canvas{image.pixels(), image.width(), image.height()};
-  fillTriangle<std::int64_t>(canvas, x0, y0, x1, y1, x2, y2, brushColor);  // nothing for one point
+  const int spanX = std::max(x0, std::max(x1, x2)) - std::min(x0, std::min(x1, x2));
+  const int spanY = std::max(y0, std::max(y1, y2)) - std::min(y0, std::min(y1, y2));
+  if (spanX < kCompactSpan && spanY < kCompactSpan) {
+    fillCompactTriangle(canvas, x0, y0, x1, y1, x2, y2, brushColor);
+  } else {
+    fillTriangle<std::int64_t>(canvas, x0, y0, x1, y1, x2, y2, brushColor);
+  }
   drawLineInside(canvas, x0, y0, x1, y1, penColor);
   drawLineInside(canvas, x1, y1, x2, y2, penColor);
   drawLineInside(canvas, x2, y2, x0, y0, penColor);

@@ -363,23 +363,57 @@ constexpr unsigned tinyIndex(unsigned x0, unsigned y0, unsigned x1, unsigned y1,
   return x0 + (y0 << 2) + (x1 << 4) + (y1 << 6) + (x2 << 8) + (y2 << 10);
 }
 
+// The two grids of one entry.
+constexpr std::uint32_t tinyCoverage(unsigned index) {
+  const auto coordinate = [index](int k) { return static_cast<int>(index >> (2 * k)) & 3; };
+  const int x0 = coordinate(0), y0 = coordinate(1), x1 = coordinate(2), y1 = coordinate(3);
+  const int x2 = coordinate(4), y2 = coordinate(5);
+  const std::uint32_t outline =
+      tinyLineBits(x0, y0, x1, y1) | tinyLineBits(x1, y1, x2, y2) | tinyLineBits(x2, y2, x0, y0);
+  const std::uint32_t fill = tinyFillBits(x0, y0, x1, y1, x2, y2) & ~outline;
+  return outline | fill << 16;
+}
+
+// For one colour (pen == brush, the renderer's normal mode) the pixels of outline and fill
+// row by row: row r in bits 8 r .. 8 r + 7 as four 2-bit column numbers, repeated when the
+// row holds fewer than four pixels. Every row of the corners' box holds an outline pixel
+// (the edges join the corners), so the rows are written without looking at their bits.
+constexpr std::uint32_t tinyRowColumns(unsigned index) {
+  const std::uint32_t coverage = tinyCoverage(index);
+  const std::uint32_t grid = (coverage | coverage >> 16) & 0xFFFFu;
+  std::uint32_t rows = 0;
+  for (int y = 0; y <= kTinySpan; ++y) {
+    int columns[4] = {};
+    int count = 0;
+    for (int x = 0; x <= kTinySpan; ++x)
+      if ((grid & gridBit(x, y)) != 0) columns[count++] = x;
+    for (int k = count; k > 0 && k < 4; ++k) columns[k] = columns[k - 1];
+    for (int k = 0; k < 4; ++k) rows |= static_cast<std::uint32_t>(columns[k]) << (8 * y + 2 * k);
+  }
+  return rows;
+}
+
+template <std::uint32_t (*entry)(unsigned)>
 constexpr std::array<std::uint32_t, kTinyTableSize> makeTinyTable() {
   std::array<std::uint32_t, kTinyTableSize> table{};
-  for (unsigned index = 0; index < table.size(); ++index) {
-    const auto coordinate = [index](int k) { return static_cast<int>(index >> (2 * k)) & 3; };
-    const int x0 = coordinate(0), y0 = coordinate(1), x1 = coordinate(2), y1 = coordinate(3);
-    const int x2 = coordinate(4), y2 = coordinate(5);
-    const std::uint32_t outline =
-        tinyLineBits(x0, y0, x1, y1) | tinyLineBits(x1, y1, x2, y2) | tinyLineBits(x2, y2, x0, y0);
-    const std::uint32_t fill = tinyFillBits(x0, y0, x1, y1, x2, y2) & ~outline;
-    table[index] = outline | fill << 16;
-  }
+  for (unsigned index = 0; index < table.size(); ++index) table[index] = entry(index);
   return table;
 }
 
 // const, not constexpr: clang's constant evaluator stops at its step limit long before the
-// 4096 entries are done, so there the table is filled once at start-up instead.
-const std::array<std::uint32_t, kTinyTableSize> kTinyCoverage = makeTinyTable();
+// 4096 entries are done, so there the tables are filled once at start-up instead.
+const std::array<std::uint32_t, kTinyTableSize> kTinyCoverage = makeTinyTable<tinyCoverage>();
+const std::array<std::uint32_t, kTinyTableSize> kTinyRowColumns = makeTinyTable<tinyRowColumns>();
+
+// Paints rows 0 .. lastRow of a kTinyRowColumns entry whose top-left pixel is at origin.
+inline void paintRows(Color* origin, std::int64_t width, int lastRow, std::uint32_t rows, Color color) {
+  for (int y = 0; y <= lastRow; ++y, origin += width, rows >>= 8) {
+    origin[rows & 3] = color;
+    origin[rows >> 2 & 3] = color;
+    origin[rows >> 4 & 3] = color;
+    origin[rows >> 6 & 3] = color;
+  }
+}
 
 // Paints the pixels of a 4 x 4 grid of bits whose top-left pixel is at origin.
 inline void paintGrid(Color* origin, std::int64_t width, std::uint32_t bits, Color color) {
@@ -609,11 +643,11 @@ bool DrawSurface::drawTriangle(int x0, int y0, int x1, int y1, int x2, int y2, i
     if (((right - left) | (bottom - top)) <= kTinySpan) {
       // tinyIndex(left, top, left, top, left, top) subtracted: the corners relative to the box.
       const unsigned index = tinyIndex(x0, y0, x1, y1, x2, y2) - (left * 0x111u + top * 0x444u);
-      const std::uint32_t coverage = kTinyCoverage[index];
       Color* origin = canvas.pixels + std::int64_t{top} * canvas.width + left;
       if (penColor == brushColor) {
-        paintGrid(origin, canvas.width, (coverage | coverage >> 16) & 0xFFFFu, penColor);
+        paintRows(origin, canvas.width, bottom - top, kTinyRowColumns[index], penColor);
       } else {
+        const std::uint32_t coverage = kTinyCoverage[index];
         paintGrid(origin, canvas.width, coverage >> 16, brushColor);
         paintGrid(origin, canvas.width, coverage & 0xFFFFu, penColor);
       }

@@ -19,11 +19,11 @@ const char kLegacyNotice[] =
 class OwnedDialogChooser final : public FileChooser {
  public:
   void setParent(QWidget* parent) { parent_ = parent; }
-  std::optional<QString> chooseOpenFile(const FileDialogSpec& spec) override {
-    return DialogFileChooser(parent_.data()).chooseOpenFile(spec);
+  std::optional<QString> chooseOpenFile(const FileDialogRequest& request) override {
+    return DialogFileChooser(parent_.data()).chooseOpenFile(request);
   }
-  std::optional<QString> chooseSaveFile(const FileDialogSpec& spec) override {
-    return DialogFileChooser(parent_.data()).chooseSaveFile(spec);
+  std::optional<QString> chooseSaveFile(const FileDialogRequest& request) override {
+    return DialogFileChooser(parent_.data()).chooseSaveFile(request);
   }
 
  private:

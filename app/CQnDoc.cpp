@@ -16,13 +16,13 @@ const char kRenderingRefusal[] =
     "システムがレンダラの処理に追いつかずアプリケーションが不安定な状態になっています。\n"
     "レンダリングシーケンスを調節してみてください。";
 
-FileDialogSpec bitmapOpenSpec(const QString& title) {
+FileDialogRequest bitmapOpenSpec(const QString& title) {
   return {title,
           {QStringLiteral("ビットマップ (*.bmp)"), QStringLiteral("すべてのファイル (*)")},
           QStringLiteral("bmp")};
 }
 
-FileDialogSpec documentSpec(const QString& title) {
+FileDialogRequest documentSpec(const QString& title) {
   return {title,
           {QStringLiteral("QN Document (*.qnf)"), QStringLiteral("すべてのファイル (*)")},
           QStringLiteral("qnf")};

@@ -34,20 +34,20 @@ bool refuseWhileRendering(const DocumentModel& doc, UserFeedback& feedback) {
 
 void runExportDxf(DocumentModel& doc, FileChooser& files, UserFeedback& feedback) {
   if (refuseWhileRendering(doc, feedback)) return;
-  FileDialogSpec spec{QStringLiteral("DXF 形式で保存"),
+  FileDialogRequest request{QStringLiteral("DXF 形式で保存"),
                       {QStringLiteral("DXF ファイル (*.dxf)"), kAllFilesFilter},
                       QStringLiteral("dxf")};
-  std::optional<QString> target = files.chooseSaveFile(spec);
+  std::optional<QString> target = files.chooseSaveFile(request);
   if (!target) return;
   exportDxf(doc.renderer, doc.surfaceImage, doc.bumpImage, toFilePath(*target), feedback);
 }
 
 void runSaveBitmap(DocumentModel& doc, FileChooser& files, UserFeedback& feedback) {
   if (refuseWhileRendering(doc, feedback)) return;
-  FileDialogSpec spec{QStringLiteral("ビットマップを保存"),
+  FileDialogRequest request{QStringLiteral("ビットマップを保存"),
                       {QStringLiteral("ビットマップ (*.bmp)"), kAllFilesFilter},
                       QStringLiteral("bmp")};
-  std::optional<QString> target = files.chooseSaveFile(spec);
+  std::optional<QString> target = files.chooseSaveFile(request);
   if (!target) return;
   saveRenderedImage(doc.renderer, toFilePath(*target), feedback);
 }

@@ -4,14 +4,14 @@
 
 namespace {
 
-std::optional<QString> runDialog(QWidget* parent, const FileDialogSpec& spec,
+std::optional<QString> runDialog(QWidget* parent, const FileDialogRequest& request,
                                  QFileDialog::AcceptMode mode) {
-  QFileDialog dialog(parent, spec.title);
+  QFileDialog dialog(parent, request.title);
   dialog.setAcceptMode(mode);
   dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
                                                      : QFileDialog::AnyFile);
-  dialog.setNameFilters(spec.filters);
-  dialog.setDefaultSuffix(spec.defaultSuffix);
+  dialog.setNameFilters(request.filters);
+  dialog.setDefaultSuffix(request.defaultSuffix);
   // Qt's save dialog asks before overwriting an existing file; answering no returns to it.
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().constFirst();
@@ -19,10 +19,10 @@ std::optional<QString> runDialog(QWidget* parent, const FileDialogSpec& spec,
 
 }  // namespace
 
-std::optional<QString> DialogFileChooser::chooseOpenFile(const FileDialogSpec& spec) {
-  return runDialog(parent_, spec, QFileDialog::AcceptOpen);
+std::optional<QString> DialogFileChooser::chooseOpenFile(const FileDialogRequest& request) {
+  return runDialog(parent_, request, QFileDialog::AcceptOpen);
 }
 
-std::optional<QString> DialogFileChooser::chooseSaveFile(const FileDialogSpec& spec) {
-  return runDialog(parent_, spec, QFileDialog::AcceptSave);
+std::optional<QString> DialogFileChooser::chooseSaveFile(const FileDialogRequest& request) {
+  return runDialog(parent_, request, QFileDialog::AcceptSave);
 }

@@ -9,7 +9,7 @@
 
 class QWidget;
 
-struct FileDialogSpec {
+struct FileDialogRequest {
   QString title;          // window title, e.g. "表面テクスチャを開く"
   QStringList filters;    // e.g. {"ビットマップ (*.bmp)", "すべてのファイル (*)"}
   QString defaultSuffix;  // added when the user types a name without one, e.g. "bmp"
@@ -19,16 +19,16 @@ class FileChooser {
  public:
   virtual ~FileChooser() = default;
   // The chosen existing file, or nothing when the user cancels.
-  virtual std::optional<QString> chooseOpenFile(const FileDialogSpec& spec) = 0;
+  virtual std::optional<QString> chooseOpenFile(const FileDialogRequest& request) = 0;
   // The chosen target (the user has confirmed overwriting), or nothing on cancel.
-  virtual std::optional<QString> chooseSaveFile(const FileDialogSpec& spec) = 0;
+  virtual std::optional<QString> chooseSaveFile(const FileDialogRequest& request) = 0;
 };
 
 class DialogFileChooser final : public FileChooser {
  public:
   explicit DialogFileChooser(QWidget* parent = nullptr) : parent_(parent) {}
-  std::optional<QString> chooseOpenFile(const FileDialogSpec& spec) override;
-  std::optional<QString> chooseSaveFile(const FileDialogSpec& spec) override;
+  std::optional<QString> chooseOpenFile(const FileDialogRequest& request) override;
+  std::optional<QString> chooseSaveFile(const FileDialogRequest& request) override;
 
  private:
   QWidget* parent_;

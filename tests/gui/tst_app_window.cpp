@@ -291,10 +291,10 @@ class AppWindowTest : public QObject {
     chooser_->answer(surface_);
     frame->action(Command::kOpenSurfaceTexture)->trigger();
     QCOMPARE(chooser_->questions.size(), size_t{1});
-    const FileDialogSpec& spec = chooser_->questions[0].spec;
-    QCOMPARE(spec.title, QStringLiteral("表面テクスチャを開く"));
-    QCOMPARE(spec.filters, (QStringList{"ビットマップ (*.bmp)", "すべてのファイル (*)"}));
-    QCOMPARE(spec.defaultSuffix, QStringLiteral("bmp"));
+    const FileDialogRequest& request = chooser_->questions[0].request;
+    QCOMPARE(request.title, QStringLiteral("表面テクスチャを開く"));
+    QCOMPARE(request.filters, (QStringList{"ビットマップ (*.bmp)", "すべてのファイル (*)"}));
+    QCOMPARE(request.defaultSuffix, QStringLiteral("bmp"));
     QVERIFY(!chooser_->questions[0].save);
     QVERIFY(doc->model().surfaceImage.isValid());
     QVERIFY(doc->IsModified());
@@ -311,7 +311,7 @@ class AppWindowTest : public QObject {
 
     chooser_->answer(thin_);
     frame->action(Command::kOpenBumpTexture)->trigger();
-    QCOMPARE(chooser_->questions.back().spec.title, QStringLiteral("バンプテクスチャを開く"));
+    QCOMPARE(chooser_->questions.back().request.title, QStringLiteral("バンプテクスチャを開く"));
     QVERIFY(!doc->model().bumpImage.isValid());
     QCOMPARE(texts(*feedback_),
              (QStringList{"読み込みに失敗しました。",
@@ -350,8 +350,8 @@ class AppWindowTest : public QObject {
     chooser_->answer(target);
     answer = SaveAnswer::Save;  // save first (as the file has no name yet: Save As)
     app_->mainFrame()->action(Command::kNew)->trigger();
-    QCOMPARE(chooser_->questions.back().spec.title, QStringLiteral("名前を付けて保存"));
-    QCOMPARE(chooser_->questions.back().spec.defaultSuffix, QStringLiteral("qnf"));
+    QCOMPARE(chooser_->questions.back().request.title, QStringLiteral("名前を付けて保存"));
+    QCOMPARE(chooser_->questions.back().request.defaultSuffix, QStringLiteral("qnf"));
     QVERIFY(QFileInfo::exists(target));
     QVERIFY(!doc->model().surfaceImage.isValid());  // then the new document
     QVERIFY(!doc->IsModified());

@@ -25,14 +25,14 @@ const char* const kBusyRefusal =
 class ScriptedChooser final : public FileChooser {
  public:
   std::deque<std::optional<QString>> answers;
-  QList<FileDialogSpec> asked;
+  QList<FileDialogRequest> asked;
 
-  std::optional<QString> chooseOpenFile(const FileDialogSpec&) override {
+  std::optional<QString> chooseOpenFile(const FileDialogRequest&) override {
     qFatal("an export command opened a file");
     return std::nullopt;
   }
-  std::optional<QString> chooseSaveFile(const FileDialogSpec& spec) override {
-    asked << spec;
+  std::optional<QString> chooseSaveFile(const FileDialogRequest& request) override {
+    asked << request;
     if (answers.empty()) return std::nullopt;
     std::optional<QString> answer = answers.front();
     answers.pop_front();

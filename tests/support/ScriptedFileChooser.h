@@ -15,7 +15,7 @@ class ScriptedFileChooser final : public FileChooser {
  public:
   struct Question {
     bool save;
-    FileDialogSpec spec;
+    FileDialogRequest request;
   };
 
   std::deque<std::optional<QString>> answers;  // front first; empty means cancel
@@ -24,16 +24,16 @@ class ScriptedFileChooser final : public FileChooser {
   void answer(const QString& path) { answers.emplace_back(path); }
   void cancel() { answers.emplace_back(std::nullopt); }
 
-  std::optional<QString> chooseOpenFile(const FileDialogSpec& spec) override {
-    return next(false, spec);
+  std::optional<QString> chooseOpenFile(const FileDialogRequest& request) override {
+    return next(false, request);
   }
-  std::optional<QString> chooseSaveFile(const FileDialogSpec& spec) override {
-    return next(true, spec);
+  std::optional<QString> chooseSaveFile(const FileDialogRequest& request) override {
+    return next(true, request);
   }
 
  private:
-  std::optional<QString> next(bool save, const FileDialogSpec& spec) {
-    questions.push_back({save, spec});
+  std::optional<QString> next(bool save, const FileDialogRequest& request) {
+    questions.push_back({save, request});
     if (answers.empty()) return std::nullopt;
     std::optional<QString> result = answers.front();
     answers.pop_front();

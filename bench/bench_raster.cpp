@@ -1,13 +1,17 @@
 // Raster throughput: triangles per second for the renderer's typical small (about one
-// pixel) and medium (about 100 pixels) triangles, and BMP encode/decode speed for a
+// pixel) and medium (about 100 pixels) triangles, in one colour and outlined, and BMP encode/decode speed for a
 // 4096 x 4096 24-bit picture in memory and through files.
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <random>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "raster/DibImage.h"
@@ -24,8 +28,9 @@ struct Triangle {
   Color color;
 };
 
-// Grid-cell halves of the given size scattered over the screen, some partly off it.
-std::vector<Triangle> makeTriangles(int size, std::size_t count) {
+// Grid-cell halves of the given size scattered over the screen, some partly off it. Mixed:
+// either half of the cell with its corners in any order, as a projected terrain gives them.
+std::vector<Triangle> makeTriangles(int size, std::size_t count, bool mixed = false) {
   std::mt19937 random(7);
   std::uniform_int_distribution<int> x(-size, kScreenWidth), y(-size, kScreenHeight);
   std::uniform_int_distribution<int> jitter(0, 1);
@@ -34,28 +39,41 @@ std::vector<Triangle> makeTriangles(int size, std::size_t count) {
     const int left = x(random), top = y(random);
     t = {left, top, left + size + jitter(random), top, left, top + size + jitter(random),
          static_cast<Color>(random() & 0xFFFFFF)};
+    if (!mixed) continue;
+    if (jitter(random) != 0) t.x0 += size, t.y0 += size;  // the cell's other half
+    std::array<std::pair<int, int>, 3> corners{{{t.x0, t.y0}, {t.x1, t.y1}, {t.x2, t.y2}}};
+    std::shuffle(corners.begin(), corners.end(), random);
+    std::tie(t.x0, t.y0) = corners[0];
+    std::tie(t.x1, t.y1) = corners[1];
+    std::tie(t.x2, t.y2) = corners[2];
   }
   return triangles;
 }
 
-void drawTriangles(benchmark::State& state, int size) {
+// Pen in the brush's colour, as the renderer draws normally; outlined in grey as in its
+// wireframe mode.
+void drawTriangles(benchmark::State& state, int size, bool mixed, bool outlined) {
   DibImage screen;
   screen.create(kScreenWidth, kScreenHeight);
   DrawSurface surface;
   screen.attachSurface(surface);
-  const auto triangles = makeTriangles(size, 1 << 16);
+  const auto triangles = makeTriangles(size, 1 << 16, mixed);
   std::size_t index = 0;
   for (auto _ : state) {
     const Triangle& t = triangles[index++ & 0xFFFF];
-    surface.drawTriangle(t.x0, t.y0, t.x1, t.y1, t.x2, t.y2, 1, t.color, t.color);
+    surface.drawTriangle(t.x0, t.y0, t.x1, t.y1, t.x2, t.y2, 1, outlined ? 0x808080u : t.color, t.color);
   }
   benchmark::DoNotOptimize(screen.pixels());
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
 }
 
 // Legs of 1 give triangles of about one pixel; legs of 14 about 100 pixels.
-void BM_TriangleSmall(benchmark::State& state) { drawTriangles(state, 1); }
-void BM_TriangleMedium(benchmark::State& state) { drawTriangles(state, 14); }
+void BM_TriangleSmall(benchmark::State& state) { drawTriangles(state, 1, false, false); }
+void BM_TriangleMedium(benchmark::State& state) { drawTriangles(state, 14, false, false); }
+// Legs of 2 or 3, both halves, corners in any order: the renderer's usual triangle.
+void BM_TriangleSmallMixed(benchmark::State& state) { drawTriangles(state, 2, true, false); }
+void BM_TriangleSmallOutlined(benchmark::State& state) { drawTriangles(state, 1, false, true); }
+void BM_TriangleMediumOutlined(benchmark::State& state) { drawTriangles(state, 14, false, true); }
 
 DibImage makePicture() {
   DibImage picture;
@@ -116,6 +134,9 @@ void BM_BmpLoadFile(benchmark::State& state) {
 
 BENCHMARK(BM_TriangleSmall);
 BENCHMARK(BM_TriangleMedium);
+BENCHMARK(BM_TriangleSmallMixed);
+BENCHMARK(BM_TriangleSmallOutlined);
+BENCHMARK(BM_TriangleMediumOutlined);
 BENCHMARK(BM_BmpEncodeMemory)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BmpDecodeMemory)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BmpWriteFile)->Unit(benchmark::kMillisecond);

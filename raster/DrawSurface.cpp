@@ -56,6 +56,17 @@ struct Canvas {
   std::int64_t height;
 };
 
+// Smallest and largest of three as conditional moves: the order of a triangle's corners
+// follows no pattern, and std::min and std::max side by side on the same three values
+// share their comparisons as jumps (GCC), which miss about every other triangle.
+inline int minOf3(int a, int b, int c) {
+  const int m = a < b ? a : b;
+  return m < c ? m : c;
+}
+
+// ~ reverses the order of ints without overflow.
+inline int maxOf3(int a, int b, int c) { return ~minOf3(~a, ~b, ~c); }
+
 template <typename Int>
 constexpr Int floorDiv(Int numerator, Int denominator) {
   Int quotient = numerator / denominator;
@@ -471,8 +482,8 @@ struct EdgeWalk {
 
 // fillTriangle for corners on the image spanning fewer than kCompactSpan pixels.
 void fillCompactTriangle(const Canvas& canvas, int x0, int y0, int x1, int y1, int x2, int y2, Color color) {
-  const int left = std::min(x0, std::min(x1, x2)), right = std::max(x0, std::max(x1, x2));
-  const int top = std::min(y0, std::min(y1, y2)), bottom = std::max(y0, std::max(y1, y2));
+  const int left = minOf3(x0, x1, x2), right = maxOf3(x0, x1, x2);
+  const int top = minOf3(y0, y1, y2), bottom = maxOf3(y0, y1, y2);
   // Doubled and relative to the box's top-left corner: corners even, pixel centres odd.
   int ax = 2 * (x0 - left), ay = 2 * (y0 - top);
   int bx = 2 * (x1 - left), by = 2 * (y1 - top);
@@ -548,8 +559,8 @@ bool isNarrow(std::int64_t value) {
 [[gnu::noinline]] void drawTriangleOnImage(DibImage& image, int x0, int y0, int x1, int y1, int x2, int y2,
                                            Color penColor, Color brushColor) {
   const Canvas canvas{image.pixels(), image.width(), image.height()};
-  const int spanX = std::max(x0, std::max(x1, x2)) - std::min(x0, std::min(x1, x2));
-  const int spanY = std::max(y0, std::max(y1, y2)) - std::min(y0, std::min(y1, y2));
+  const int spanX = maxOf3(x0, x1, x2) - minOf3(x0, x1, x2);
+  const int spanY = maxOf3(y0, y1, y2) - minOf3(y0, y1, y2);
   if (spanX < kCompactSpan && spanY < kCompactSpan) {
     fillCompactTriangle(canvas, x0, y0, x1, y1, x2, y2, brushColor);
   } else {
@@ -635,9 +646,8 @@ bool DrawSurface::drawTriangle(int x0, int y0, int x1, int y1, int x2, int y2, i
                                Color penColor, Color brushColor) {
   if (image_ == nullptr || !image_->isValid()) return false;
   const Canvas canvas{image_->pixels(), image_->width(), image_->height()};
-  // Nested two-way min and max compile to conditional moves: corner order is random.
-  const int left = std::min(x0, std::min(x1, x2)), right = std::max(x0, std::max(x1, x2));
-  const int top = std::min(y0, std::min(y1, y2)), bottom = std::max(y0, std::max(y1, y2));
+  const int left = minOf3(x0, x1, x2), right = maxOf3(x0, x1, x2);
+  const int top = minOf3(y0, y1, y2), bottom = maxOf3(y0, y1, y2);
   // The renderer's case: a one-pixel pen, every corner on the image, a few pixels wide.
   if (penWidth <= 1 && (left | top) >= 0 && right < canvas.width && bottom < canvas.height) {
     if (((right - left) | (bottom - top)) <= kTinySpan) {

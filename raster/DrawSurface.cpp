@@ -320,10 +320,10 @@ void drawLineInside(const Canvas& canvas, int x0, int y0, int x1, int y1, Color 
 }
 
 // Tiny triangles: corners spanning at most kTinySpan pixels each way, the renderer's
-// usual triangle, take their pixels from a table made at compile time by the rules above,
+// usual triangle, take their pixels from tables made at compile time by the rules above,
 // indexed by the corners relative to their box's top-left corner (2 bits per coordinate).
-// An entry holds two 4 x 4 grids, bit 4 * row + column: the outline in bits 0-15 and the
-// fill not under the outline in bits 16-31.
+// They are made from two 4 x 4 grids, bit 4 * row + column: the outline in bits 0-15 and
+// the fill not under the outline in bits 16-31.
 constexpr int kTinySpan = 3;
 constexpr int kTinyTableSize = 1 << 12;
 
@@ -374,7 +374,7 @@ constexpr unsigned tinyIndex(unsigned x0, unsigned y0, unsigned x1, unsigned y1,
   return x0 + (y0 << 2) + (x1 << 4) + (y1 << 6) + (x2 << 8) + (y2 << 10);
 }
 
-// The two grids of one entry.
+// The two grids of the triangle with these packed corners.
 constexpr std::uint32_t tinyCoverage(unsigned index) {
   const auto coordinate = [index](int k) { return static_cast<int>(index >> (2 * k)) & 3; };
   const int x0 = coordinate(0), y0 = coordinate(1), x1 = coordinate(2), y1 = coordinate(3);
@@ -385,13 +385,14 @@ constexpr std::uint32_t tinyCoverage(unsigned index) {
   return outline | fill << 16;
 }
 
-// For one colour (pen == brush, the renderer's normal mode) the pixels of outline and fill
-// row by row: row r in bits 8 r .. 8 r + 7 as four 2-bit column numbers, repeated when the
-// row holds fewer than four pixels. Every row of the corners' box holds an outline pixel
-// (the edges join the corners), so the rows are written without looking at their bits.
+// The pixels of outline and fill (or of the outline alone) row by row: row r in bits
+// 8 r .. 8 r + 7 as four 2-bit column numbers, repeated when the row holds fewer than four.
+// Every row of the corners' box holds an outline pixel (the edges join the corners), so
+// the rows are written without looking at their bits.
+template <bool outlineOnly>
 constexpr std::uint32_t tinyRowColumns(unsigned index) {
   const std::uint32_t coverage = tinyCoverage(index);
-  const std::uint32_t grid = (coverage | coverage >> 16) & 0xFFFFu;
+  const std::uint32_t grid = (outlineOnly ? coverage : coverage | coverage >> 16) & 0xFFFFu;
   std::uint32_t rows = 0;
   for (int y = 0; y <= kTinySpan; ++y) {
     int columns[4] = {};
@@ -413,8 +414,8 @@ constexpr std::array<std::uint32_t, kTinyTableSize> makeTinyTable() {
 
 // const, not constexpr: clang's constant evaluator stops at its step limit long before the
 // 4096 entries are done, so there the tables are filled once at start-up instead.
-const std::array<std::uint32_t, kTinyTableSize> kTinyCoverage = makeTinyTable<tinyCoverage>();
-const std::array<std::uint32_t, kTinyTableSize> kTinyRowColumns = makeTinyTable<tinyRowColumns>();
+const std::array<std::uint32_t, kTinyTableSize> kTinyRowColumns = makeTinyTable<tinyRowColumns<false>>();
+const std::array<std::uint32_t, kTinyTableSize> kTinyOutlineRowColumns = makeTinyTable<tinyRowColumns<true>>();
 
 // Paints rows 0 .. lastRow of a kTinyRowColumns entry whose top-left pixel is at origin.
 inline void paintRows(Color* origin, std::int64_t width, int lastRow, std::uint32_t rows, Color color) {
@@ -423,15 +424,6 @@ inline void paintRows(Color* origin, std::int64_t width, int lastRow, std::uint3
     origin[rows >> 2 & 3] = color;
     origin[rows >> 4 & 3] = color;
     origin[rows >> 6 & 3] = color;
-  }
-}
-
-// Paints the pixels of a 4 x 4 grid of bits whose top-left pixel is at origin.
-inline void paintGrid(Color* origin, std::int64_t width, std::uint32_t bits, Color color) {
-  const std::int64_t rowStart[4] = {0, width, 2 * width, 3 * width};
-  for (; bits != 0; bits &= bits - 1) {
-    const int bit = std::countr_zero(bits);
-    origin[rowStart[bit >> 2] + (bit & 3)] = color;
   }
 }
 
@@ -656,10 +648,9 @@ bool DrawSurface::drawTriangle(int x0, int y0, int x1, int y1, int x2, int y2, i
       Color* origin = canvas.pixels + std::int64_t{top} * canvas.width + left;
       if (penColor == brushColor) {
         paintRows(origin, canvas.width, bottom - top, kTinyRowColumns[index], penColor);
-      } else {
-        const std::uint32_t coverage = kTinyCoverage[index];
-        paintGrid(origin, canvas.width, coverage >> 16, brushColor);
-        paintGrid(origin, canvas.width, coverage & 0xFFFFu, penColor);
+      } else {  // the whole triangle in the brush's colour, then its outline over it
+        paintRows(origin, canvas.width, bottom - top, kTinyRowColumns[index], brushColor);
+        paintRows(origin, canvas.width, bottom - top, kTinyOutlineRowColumns[index], penColor);
       }
     } else {
       drawTriangleOnImage(*image_, x0, y0, x1, y1, x2, y2, penColor, brushColor);

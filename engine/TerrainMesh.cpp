@@ -44,7 +44,7 @@ bool TerrainRenderer::buildMesh(MeshPurpose purpose, const DibImage& surface,
       (width >= 2 && height >= 2)
           ? 2 * static_cast<std::uint64_t>(width - 1) * static_cast<std::uint64_t>(height - 1)
           : 0;
-  polygons_.reset();
+  polygons_.release();
   capacity_ = 0;
   if (!allocatePolygons(capacity)) {
     feedback().showMessage(engine_text::kOutOfMemory, MessageIcon::Warning);
@@ -116,6 +116,7 @@ bool TerrainRenderer::buildMesh(MeshPurpose purpose, const DibImage& surface,
       }
     }
   }
+  polygons_.stopPrefault();
   run.finish();
   polygonCount_ = count;
   return true;

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <new>
 
 TerrainRenderer::TerrainRenderer() { resetSettings(); }
 
@@ -18,7 +17,7 @@ UserFeedback& TerrainRenderer::feedback() const {
 }
 
 bool TerrainRenderer::resetSettings() {
-  polygons_.reset();
+  polygons_.release();
   capacity_ = 0;
   settings = RenderSettings{};
   drawPosition_ = 0;
@@ -27,7 +26,7 @@ bool TerrainRenderer::resetSettings() {
 }
 
 void TerrainRenderer::finishRendering() {
-  polygons_.reset();
+  polygons_.release();
   capacity_ = 0;
   drawPosition_ = polygonCount_;
 }
@@ -35,12 +34,8 @@ void TerrainRenderer::finishRendering() {
 bool TerrainRenderer::allocatePolygons(std::uint64_t capacity) {
   // polygonCount is 32-bit, and the byte size must fit size_t.
   if (capacity > UINT32_MAX || capacity > SIZE_MAX / sizeof(TerrainPolygon)) return false;
-  try {
-    polygons_.reset(new (std::nothrow) TerrainPolygon[static_cast<std::size_t>(capacity)]);
-  } catch (const std::bad_alloc&) {
-    polygons_.reset();
-  }
-  if (!polygons_) return false;
+  // buildMesh fills the array front to back: a helper faults its pages in ahead of it.
+  if (!polygons_.allocate(static_cast<std::size_t>(capacity), true)) return false;
   capacity_ = capacity;
   return true;
 }

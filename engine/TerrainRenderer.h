@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "document/RenderSettings.h"
+#include "engine/LargeBlock.h"
 #include "engine/StageProgress.h"
 #include "engine/TerrainPolygon.h"
 #include "raster/DibImage.h"
@@ -71,7 +72,7 @@ class TerrainRenderer {
   UserFeedback* feedback_ = nullptr;
   mutable SilentFeedback silentFeedback_;
   DibImage screen_;
-  std::unique_ptr<TerrainPolygon[]> polygons_;
+  LargeArray<TerrainPolygon> polygons_;
   std::uint64_t capacity_ = 0;
   std::uint32_t drawPosition_ = 0;
   std::uint32_t polygonCount_ = 0;

@@ -25,9 +25,9 @@
 //
 // Speed: the renderer draws millions of triangles of a pixel or two with a one-pixel pen.
 // Those whose corners all lie on the image and span at most 3 pixels each way take their
-// pixels from a table made at compile time by these same rules. Larger ones on the image
-// skip every clipping test and work in 32-bit arithmetic: rows split at the middle
-// corner, each bounded by one edge on either side, and lines stepped without branches.
+// pixels, row by row, from tables made at compile time by these same rules. Larger ones on
+// the image skip every clipping test and work in 32-bit arithmetic: rows split at the
+// middle corner, each bounded by one edge on either side, and lines without clipping.
 
 #include "raster/DrawSurface.h"
 
@@ -276,9 +276,8 @@ void drawLine(const Canvas& canvas, std::int64_t x0, std::int64_t y0, std::int64
 }
 
 // The n + 1 pixels of a line from p: each step moves majorStride, and minorStride more
-// when floor((2 i d + n) / 2n) grows (d >= 0) or shrinks (d < 0). The remainder of that
-// division decides without a branch: the carries of a sloped line follow no pattern a
-// branch predictor could learn.
+// when floor((2 i d + n) / 2n) grows (d >= 0) or shrinks (d < 0), which the remainder of
+// that division tells without dividing.
 void walkLine(Color* p, int n, std::ptrdiff_t majorStride, std::ptrdiff_t minorStride, int d, Color color) {
   const int twoN = 2 * n;
   int remainder = n;  // step 0: n / 2n is 0 remainder n

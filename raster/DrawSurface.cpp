@@ -33,6 +33,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -534,6 +535,7 @@ void fillCompactTriangle(const Canvas& canvas, int x0, int y0, int x1, int y1, i
     for (int y = first; y < end; ++y, row += canvas.width) {
       const int low = -leftWalk.quotient;
       const int high = rightWalk.quotient;
+      assert(low >= 0 && high < columns);  // edges crossing a row end inside the box
       fillSpan(row + low, high - low + 1, color);
       leftWalk.nextRow();
       rightWalk.nextRow();

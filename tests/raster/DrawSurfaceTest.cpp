@@ -379,3 +379,25 @@ TEST(DrawSurface, SliversAndInsideTrianglesMatchTheWrittenRule) {
     if (HasFatalFailure()) return;
   }
 }
+
+TEST(DrawSurface, LongThinTrianglesMatchTheWrittenRule) {
+  // Spans on either side of 8192 pixels, where on-image triangles change arithmetic.
+  struct Case {
+    const char* name;
+    Corner a, b, c;
+  };
+  const Case cases[] = {
+      {"8191 wide", {0, 0}, {8191, 2}, {3, 4}},
+      {"8192 wide", {8192, 0}, {0, 3}, {5000, 4}},
+      {"8193 wide", {1, 4}, {8194, 1}, {8000, 0}},
+      {"8199 wide, one row", {0, 1}, {8199, 2}, {4100, 2}},
+      {"8191 tall", {0, 0}, {4, 8191}, {2, 3}},
+      {"8192 tall", {3, 8192}, {0, 0}, {4, 100}},
+      {"8193 tall", {1, 1}, {4, 8194}, {0, 8000}},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    const bool wide = std::string(test.name).find("wide") != std::string::npos;
+    expectDrawnAsWritten(wide ? 8200 : 5, wide ? 5 : 8200, test.a, test.b, test.c);
+  }
+}

@@ -10,8 +10,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -19,6 +17,8 @@
 #include "document/SettingsFields.h"
 #include "document/SettingsValidation.h"
 #include "raster/DibImage.h"
+#include "support/FileContents.h"
+#include "support/TempFolder.h"
 
 extern char** environ;
 
@@ -30,27 +30,6 @@ const std::string kSampleSurface = std::string(QN_SOURCE_DIR) + "/examples/sampl
 const std::string kSampleBump = std::string(QN_SOURCE_DIR) + "/examples/sample-bump.bmp";
 const std::string kSampleDocument = std::string(QN_SOURCE_DIR) + "/examples/sample.qnf";
 
-std::string readText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::string pattern = (fs::temp_directory_path() / "qn_cli_XXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  std::string file(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  fs::path path_;
-};
-
 struct RunResult {
   int status = -1;  // exit status, or 128 + signal number
   std::string out;
@@ -58,7 +37,7 @@ struct RunResult {
 };
 
 // Starts qn-render with args, its stdout and stderr going to files in folder.
-pid_t start(const std::vector<std::string>& args, const ScratchFolder& folder) {
+pid_t start(const std::vector<std::string>& args, const TempFolder& folder) {
   std::vector<std::string> all = {QN_RENDER_PATH};
   all.insert(all.end(), args.begin(), args.end());
   std::vector<char*> argv;
@@ -77,7 +56,7 @@ pid_t start(const std::vector<std::string>& args, const ScratchFolder& folder) {
   return error == 0 ? pid : -1;
 }
 
-RunResult finish(pid_t pid, const ScratchFolder& folder) {
+RunResult finish(pid_t pid, const TempFolder& folder) {
   RunResult run;
   int status = 0;
   if (pid > 0 && ::waitpid(pid, &status, 0) == pid)
@@ -88,7 +67,7 @@ RunResult finish(pid_t pid, const ScratchFolder& folder) {
 }
 
 RunResult qnRender(const std::vector<std::string>& args) {
-  ScratchFolder logs;
+  TempFolder logs;
   return finish(start(args, logs), logs);
 }
 
@@ -181,7 +160,7 @@ TEST(QnRender, PrintSettingsShowsTheEffectiveSettings) {
 }
 
 TEST(QnRender, RendersTheSampleTexturesFromAbove) {
-  ScratchFolder folder;
+  TempFolder folder;
   const std::string out = folder.file("top.bmp");
   const RunResult run = qnRender(sampleTextures() + std::vector<std::string>{"-o", out});
   ASSERT_EQ(run.status, 0) << run.err;
@@ -211,7 +190,7 @@ TEST(QnRender, RendersTheSampleTexturesFromAbove) {
 }
 
 TEST(QnRender, RendersTheSampleDocumentAsItsSettingsSay) {
-  ScratchFolder folder;
+  TempFolder folder;
   const RunResult fromDocument = qnRender({kSampleDocument, "-o", folder.file("doc.bmp"), "--quiet"});
   ASSERT_EQ(fromDocument.status, 0) << fromDocument.err;
   EXPECT_EQ(fromDocument.err, "") << "--quiet leaves stderr empty on success";
@@ -236,7 +215,7 @@ TEST(QnRender, RendersTheSampleDocumentAsItsSettingsSay) {
 }
 
 TEST(QnRender, SaveDocumentWritesADocumentThatRendersAgain) {
-  ScratchFolder folder;
+  TempFolder folder;
   fs::copy_file(kSampleSurface, folder.file("s.bmp"));
   fs::copy_file(kSampleBump, folder.file("b.bmp"));
   const std::string document = folder.file("mine.qnf");
@@ -254,19 +233,19 @@ TEST(QnRender, SaveDocumentWritesADocumentThatRendersAgain) {
   EXPECT_EQ(picture.width(), 100);
   EXPECT_EQ(picture.height(), 80);
 
-  ScratchFolder elsewhere;
+  TempFolder elsewhere;
   const RunResult distant = qnRender(sampleTextures() + std::vector<std::string>{"--save-document", elsewhere.file("far.qnf")});
   EXPECT_EQ(distant.status, 0);
   EXPECT_TRUE(contains(distant.err, "does not lie beside")) << distant.err;
 }
 
 TEST(QnRender, BadInputsExitOneWithTheirMessages) {
-  ScratchFolder folder;
+  TempFolder folder;
   DibImage thin;
   ASSERT_TRUE(thin.create(1, 200));
   ASSERT_TRUE(thin.writeFile(folder.file("thin.bmp")));
-  std::ofstream(folder.file("not.qnf")) << "hello";
-  std::ofstream(folder.file("plain")) << "a file";
+  writeText(folder.file("not.qnf"), "hello");
+  writeText(folder.file("plain"), "a file");
   const std::string out = folder.file("out.bmp");
 
   struct Case {
@@ -298,7 +277,7 @@ TEST(QnRender, BadInputsExitOneWithTheirMessages) {
 }
 
 TEST(QnRender, DxfHoldsOneFacePerTriangleOfTheSample) {
-  ScratchFolder folder;
+  TempFolder folder;
   const std::string dxf = folder.file("sample.dxf");
   const RunResult run = qnRender(sampleTextures() + std::vector<std::string>{"--dxf", dxf, "-q"});
   ASSERT_EQ(run.status, 0) << run.err;
@@ -311,7 +290,7 @@ TEST(QnRender, DxfHoldsOneFacePerTriangleOfTheSample) {
 }
 
 TEST(QnRender, CtrlCCancelsWritesNothingAndExits130) {
-  ScratchFolder folder;
+  TempFolder folder;
   // A large terrain keeps the stages busy long enough to be interrupted.
   DibImage big;
   ASSERT_TRUE(big.create(1025, 1025));
@@ -320,7 +299,7 @@ TEST(QnRender, CtrlCCancelsWritesNothingAndExits130) {
   const std::string out = folder.file("out.bmp");
   const std::string dxf = folder.file("out.dxf");
 
-  ScratchFolder logs;
+  TempFolder logs;
   const pid_t pid = start({"--surface", folder.file("big.bmp"), "--bump", folder.file("big.bmp"),
                            "--set", "viewpoint=512,1400,300", "--set", "lookAt=512,512,0",
                            "-o", out, "--dxf", dxf},

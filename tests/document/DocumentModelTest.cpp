@@ -2,17 +2,17 @@
 // writing .qnf files on disk with their textures beside them.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "document/DocumentFile.h"
 #include "document/DocumentModel.h"
+#include "support/EveryFieldChanged.h"
+#include "support/FileContents.h"
 #include "support/RecordingFeedback.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -29,17 +29,9 @@ const std::string kBumpNotFound =
 // A fresh folder per test, removed afterwards.
 class DocumentModelTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "qn-document-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override {
-    std::error_code error;
-    fs::remove_all(dir_, error);
-  }
+  void SetUp() override { ASSERT_FALSE(folder_.path().empty()); }
 
-  std::string path(const std::string& name) const { return dir_ + "/" + name; }
+  std::string path(const std::string& name) const { return folder_.file(name); }
 
   // A bitmap of width x height written as a BMP file; returns its path.
   std::string writeBitmap(const std::string& name, int width, int height) const {
@@ -50,17 +42,11 @@ class DocumentModelTest : public ::testing::Test {
     return file;
   }
 
+  // The bytes written as a file in the folder; returns its path.
   std::string writeBytes(const std::string& name, const Bytes& bytes) const {
     const std::string file = path(name);
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
+    EXPECT_TRUE(::writeBytes(file, bytes));
     return file;
-  }
-
-  static Bytes readBytes(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
 
   // A document file storing these names and settings.
@@ -78,7 +64,7 @@ class DocumentModelTest : public ::testing::Test {
     model.renderer.settings.wireframe = 1;
   }
 
-  std::string dir_;
+  TempFolder folder_;
 };
 
 struct Snapshot {
@@ -96,26 +82,6 @@ Snapshot snapshot(const DocumentModel& model) {
   return {model.renderer.settings,     model.surfacePath(),      model.bumpPath(),
           model.surfaceImage.pixels(), model.bumpImage.pixels(), model.surfaceImage.width(),
           model.bumpImage.width()};
-}
-
-RenderSettings everyFieldChanged() {
-  RenderSettings s;
-  s.screenWidth = 64;
-  s.screenHeight = 48;
-  s.distance = 50.5;
-  s.nearLimit = 0.5;
-  s.viewpoint = {10.0, 30.0, 20.0};
-  s.lookAt = {2.0, 3.0, 0.0};
-  s.lightDirection = {0.0, -1.0, 0.5};
-  s.lightColor = {0.25, 0.5, 0.75};
-  s.ambient = 0.3;
-  s.sliceEnabled = 1;
-  s.sliceMin = 10;
-  s.sliceMax = 200;
-  s.subdivisionMode = 1;
-  s.emphasisRate = 0.75;
-  s.wireframe = 1;
-  return s;
 }
 
 }  // namespace
@@ -503,9 +469,7 @@ TEST_F(DocumentModelTest, FailedWriteKeepsTheOldFile) {
   EXPECT_FALSE(plain.writeFile(path("folder.qnf")));
   EXPECT_TRUE(fs::is_directory(path("folder.qnf")));
   // No temporary file is left beside the target.
-  std::size_t entries = 0;
-  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir_)) ++entries;
-  EXPECT_EQ(entries, 3u);  // a.qnf, the texture, folder.qnf
+  EXPECT_EQ(folder_.entries().size(), 3u);  // a.qnf, the texture, folder.qnf
 }
 
 namespace {

@@ -116,7 +116,7 @@ TEST(ApplyLighting, StopsAtTheFirstKeyThatIsNotPositive) {
   r.setFeedback(&feedback);
   r.settings.emphasisRate = 1.0;  // column 0 rises to depth 1, nearer than nearLimit 2
   const DibImage surface = filledImage(3, 2, 0xFFFFFF);
-  const DibImage bump = makeImage(3, 2, [](int x, int) { return Color(x == 0 ? 255 : 0); });
+  const DibImage bump = makeTexture(3, 2, [](int x, int) { return Color(x == 0 ? 255 : 0); });
   ASSERT_TRUE(r.buildMesh(MeshPurpose::Rendering, surface, bump, 3, 2));
   ASSERT_TRUE(r.averageColors());
   ASSERT_TRUE(r.transformVertices());

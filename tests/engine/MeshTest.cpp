@@ -167,7 +167,7 @@ TEST(BuildMesh, SliceOffKeepsEverything) {
 }
 
 TEST(BuildMesh, CornersTakeSurfaceColoursOrWhiteInWireframe) {
-  const DibImage surface = makeImage(2, 2, [](int x, int y) { return Color(1 + x + 2 * y); });
+  const DibImage surface = makeTexture(2, 2, [](int x, int y) { return Color(1 + x + 2 * y); });
   const DibImage bump = filledImage(2, 2, 0);
   TerrainRenderer r;
   r.settings.subdivisionMode = 1;
@@ -254,7 +254,7 @@ TEST(AverageColors, EachChannelIsTheMeanRoundedDown) {
     TerrainRenderer r;
     r.settings.subdivisionMode = 1;
     // Split A's first triangle is (P0, P1, P2) = (0,1), (0,0), (1,0).
-    const DibImage surface = makeImage(2, 2, [&](int x, int y) {
+    const DibImage surface = makeTexture(2, 2, [&](int x, int y) {
       if (y == 1) return x == 0 ? c.c0 : Color(0);
       return x == 0 ? c.c1 : c.c2;
     });

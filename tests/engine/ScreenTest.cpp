@@ -50,7 +50,7 @@ TEST(DrawStep, FirstZeroKeyEndsTheDrawingInTheSameCall) {
   // of cells 10 to 14 get key 0.
   r.settings.emphasisRate = 1.0;
   const DibImage surface = filledImage(16, 11, 0x00C000);
-  const DibImage bump = makeImage(16, 11, [](int x, int) { return Color(x >= 11 ? 255 : 0); });
+  const DibImage bump = makeTexture(16, 11, [](int x, int) { return Color(x >= 11 ? 255 : 0); });
   ASSERT_TRUE(runStages(r, surface, bump));
   ASSERT_TRUE(r.createScreen());
   ASSERT_EQ(r.polygonCount(), 300u);
@@ -206,10 +206,10 @@ TEST(Rendering, ObliqueCameraShowsSkyAboveAndTerrainWhereItLooks) {
   r.settings.lookAt = {32, 32, 0};
   r.settings.emphasisRate = 0.1;
   // Gentle hills, coloured by column so that the picture is not one flat colour.
-  const DibImage bump = makeImage(size, size, [](int x, int y) {
+  const DibImage bump = makeTexture(size, size, [](int x, int y) {
     return Color((x * 7 + y * 3) % 64 + 32);
   });
-  const DibImage surface = makeImage(size, size, [](int x, int y) {
+  const DibImage surface = makeTexture(size, size, [](int x, int y) {
     return makeColor(40 + x * 3, 200 - y * 2, 60);
   });
   ASSERT_TRUE(renderAll(r, surface, bump));
@@ -251,7 +251,7 @@ TEST(Rendering, OddDocumentValuesNeverBreakThePipeline) {
       {"light colour huge", [](RenderSettings& s) { s.lightColor = {1e308, -1e308, 3e9}; }},
       {"screen 4294967295 wide", [](RenderSettings& s) { s.screenWidth = 4294967295u; }},
   };
-  const DibImage bump = makeImage(9, 9, [](int x, int y) { return Color(x * 20 + y); });
+  const DibImage bump = makeTexture(9, 9, [](int x, int y) { return Color(x * 20 + y); });
   const DibImage surface = filledImage(9, 9, 0x406080);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

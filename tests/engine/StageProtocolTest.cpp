@@ -18,7 +18,7 @@ using Strings = std::vector<std::string>;
 // 101 x 101 grid points: 10000 cells, 20000 triangles.
 struct Model {
   DibImage surface = filledImage(101, 101, 0x336699);
-  DibImage bump = makeImage(101, 101, [](int x, int y) { return Color((x + y) % 7); });
+  DibImage bump = makeTexture(101, 101, [](int x, int y) { return Color((x + y) % 7); });
 };
 
 }  // namespace

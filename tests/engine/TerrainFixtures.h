@@ -6,26 +6,18 @@
 
 #include "engine/TerrainRenderer.h"
 #include "raster/DibImage.h"
+#include "support/TestTextures.h"
 
 namespace terrain_test {
 
-inline DibImage makeImage(int width, int height, const std::function<Color(int, int)>& pixel) {
-  DibImage image;
-  if (!image.create(width, height)) return image;
-  Color* p = image.pixels();
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) p[y * width + x] = pixel(x, y);
-  return image;
-}
-
 inline DibImage filledImage(int width, int height, Color color) {
-  return makeImage(width, height, [color](int, int) { return color; });
+  return makeTexture(width, height, [color](int, int) { return color; });
 }
 
 // Bump image of 2 x 2 with the red heights of P0 (bottom-left), P1 (top-left),
 // P2 (top-right), P3 (bottom-right).
 inline DibImage cellBump(Color h0, Color h1, Color h2, Color h3) {
-  return makeImage(2, 2, [=](int x, int y) {
+  return makeTexture(2, 2, [=](int x, int y) {
     if (y == 0) return x == 0 ? h1 : h2;
     return x == 0 ? h0 : h3;
   });

@@ -13,8 +13,10 @@
 #include <vector>
 
 #include "export/DxfFormat.h"
-#include "export/ExportFixtures.h"
+#include "support/FileContents.h"
 #include "support/RecordingFeedback.h"
+#include "support/TempFolder.h"
+#include "support/TestTextures.h"
 
 namespace {
 
@@ -79,7 +81,7 @@ class DxfExport : public ::testing::Test {
     return exportDxf(renderer, surface, bump, path, feedback);
   }
 
-  ScratchFolder folder;
+  TempFolder folder;
   RecordingFeedback feedback;
   TerrainRenderer renderer;
 };

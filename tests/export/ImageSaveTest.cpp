@@ -5,13 +5,15 @@
 
 #include <gtest/gtest.h>
 
-#include "export/ExportFixtures.h"
+#include "support/FileContents.h"
 #include "support/RecordingFeedback.h"
+#include "support/TempFolder.h"
+#include "support/TestTextures.h"
 
 namespace {
 
 TEST(ImageSave, WritesTheScreenAsABmpThatReadsBack) {
-  ScratchFolder folder;
+  TempFolder folder;
   RecordingFeedback feedback;
   TerrainRenderer renderer;
   ASSERT_TRUE(renderer.createDefaultScreen());
@@ -29,7 +31,7 @@ TEST(ImageSave, WritesTheScreenAsABmpThatReadsBack) {
 }
 
 TEST(ImageSave, FailedWriteShowsTheSaveMessageAndKeepsTheOldFile) {
-  ScratchFolder folder;
+  TempFolder folder;
   RecordingFeedback feedback;
   TerrainRenderer renderer;
   ASSERT_TRUE(renderer.createDefaultScreen());
@@ -45,7 +47,7 @@ TEST(ImageSave, FailedWriteShowsTheSaveMessageAndKeepsTheOldFile) {
 }
 
 TEST(ImageSave, NoScreenYetIsAFailedSave) {
-  ScratchFolder folder;
+  TempFolder folder;
   RecordingFeedback feedback;
   TerrainRenderer renderer;
   EXPECT_FALSE(saveRenderedImage(renderer, folder.file("shot.bmp"), feedback));
@@ -54,7 +56,7 @@ TEST(ImageSave, NoScreenYetIsAFailedSave) {
 }
 
 TEST(ImageSave, RefusesWhileARenderingIsDrawing) {
-  ScratchFolder folder;
+  TempFolder folder;
   RecordingFeedback feedback;
   TerrainRenderer renderer;
   renderer.setFeedback(&feedback);

@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include "dialogs/CRendererSettingsDlg.h"
+#include "support/EveryFieldChanged.h"
 #include "support/RecordingFeedback.h"
 
 namespace {
@@ -55,26 +56,6 @@ QStringList messageList(const RecordingFeedback& feedback) {
   return list;
 }
 
-RenderSettings unusualSettings() {
-  RenderSettings s;
-  s.screenWidth = 640;
-  s.screenHeight = 480;
-  s.distance = 500.0;
-  s.nearLimit = 1.5;
-  s.viewpoint = {10.0, -20.5, 300.0};
-  s.lookAt = {64.0, 32.0, 0.125};
-  s.lightDirection = {-1.0, 0.5, 2.0};
-  s.lightColor = {0.25, 0.5, 0.75};
-  s.ambient = 0.3;
-  s.sliceEnabled = 1;
-  s.sliceMin = 10;
-  s.sliceMax = 200;
-  s.subdivisionMode = 2;
-  s.emphasisRate = -0.5;
-  s.wireframe = 1;
-  return s;
-}
-
 }  // namespace
 
 class RendererSettingsDialogTest : public QObject {
@@ -117,12 +98,12 @@ void RendererSettingsDialogTest::showsTitleGroupsAndButtons() {
 void RendererSettingsDialogTest::opensShowingTheStoredValuesAndOkKeepsThem() {
   RecordingFeedback feedback;
   CRendererSettingsDlg dialog(feedback);
-  RenderSettings stored = unusualSettings();
+  RenderSettings stored = everyFieldChanged();
   dialog.setSettings(stored);
   QCOMPARE(box(dialog, 1001)->text(), QStringLiteral("480"));
-  QCOMPARE(box(dialog, 1002)->text(), QStringLiteral("500"));
+  QCOMPARE(box(dialog, 1002)->text(), QStringLiteral("500.5"));
   QCOMPARE(box(dialog, 10009)->text(), QStringLiteral("0.3"));
-  QCOMPARE(box(dialog, 1004)->text(), QStringLiteral("-20.5"));
+  QCOMPARE(box(dialog, 1004)->text(), QStringLiteral("300"));
   QVERIFY(button(dialog, "radio1014")->isChecked());
   QVERIFY(button(dialog, "check1018")->isChecked());
   dialog.accept();
@@ -253,7 +234,7 @@ void RendererSettingsDialogTest::okRulesRefuseInOrderWithTheirMessages() {
 void RendererSettingsDialogTest::defaultsButtonShowsTheDefaultsAndCopiesNothing() {
   RecordingFeedback feedback;
   CRendererSettingsDlg dialog(feedback);
-  dialog.setSettings(unusualSettings());
+  dialog.setSettings(everyFieldChanged());
   dialog.show();
   QVERIFY(QTest::qWaitForWindowExposed(&dialog));
   typeInto(box(dialog, 1001), "600");
@@ -279,7 +260,7 @@ void RendererSettingsDialogTest::defaultsButtonShowsTheDefaultsAndCopiesNothing(
   QVERIFY(!dialog.findChild<QLabel*>("label10100")->isEnabled());
   QVERIFY(feedback.messages.empty());
   // The defaults reach the caller only through OK.
-  QVERIFY(dialog.settings() == unusualSettings());
+  QVERIFY(dialog.settings() == everyFieldChanged());
   dialog.accept();
   QVERIFY(dialog.settings() == RenderSettings{});
 }
@@ -380,7 +361,7 @@ void RendererSettingsDialogTest::sliceCheckBoxEnablesTheRange() {
 void RendererSettingsDialogTest::cancelChangesNothing() {
   RecordingFeedback feedback;
   CRendererSettingsDlg dialog(feedback);
-  dialog.setSettings(unusualSettings());
+  dialog.setSettings(everyFieldChanged());
   dialog.show();
   QVERIFY(QTest::qWaitForWindowExposed(&dialog));
   typeInto(box(dialog, 1001), "123");
@@ -390,19 +371,19 @@ void RendererSettingsDialogTest::cancelChangesNothing() {
   QTest::mouseClick(button(dialog, "button2"), Qt::LeftButton);
   QCOMPARE(dialog.result(), int(QDialog::Rejected));
   QVERIFY(!dialog.isVisible());
-  QVERIFY(dialog.settings() == unusualSettings());
+  QVERIFY(dialog.settings() == everyFieldChanged());
 }
 
 void RendererSettingsDialogTest::execReturnsAcceptedOnOk() {
   RecordingFeedback feedback;
   CRendererSettingsDlg dialog(feedback);
-  dialog.setSettings(unusualSettings());
+  dialog.setSettings(everyFieldChanged());
   QTimer::singleShot(0, &dialog, [&dialog] {
     box(dialog, 1000)->setText("800");
     QTest::mouseClick(button(dialog, "button1"), Qt::LeftButton);
   });
   QCOMPARE(dialog.exec(), int(QDialog::Accepted));
-  RenderSettings expected = unusualSettings();
+  RenderSettings expected = everyFieldChanged();
   expected.screenWidth = 800;
   QVERIFY(dialog.settings() == expected);
 }

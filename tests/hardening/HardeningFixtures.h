@@ -1,76 +1,21 @@
 #pragma once
-// Helpers for the hardening tests: a scratch folder, whole-file reads and writes, small
-// textures, mounts that are undone when the test ends, and running qn-render with its
-// exit status and stderr captured.
+// Helpers for the hardening tests: mounts that are undone when the test ends, a file system
+// filled to the last byte, and running qn-render with its exit status and stderr captured.
+// Folders, file contents and textures come from tests/support.
 
 #include <sys/mount.h>
 #include <sys/wait.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include "raster/DibImage.h"
-
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "qn_hard_XXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-  std::string path() const { return path_.string(); }
-  std::string file(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
-
-// Names in a folder (sorted), to show that no temporary file was left behind.
-inline std::vector<std::string> folderEntries(const std::string& folder) {
-  std::vector<std::string> names;
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, error))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-inline std::vector<std::uint8_t> readBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-inline bool writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(out.flush());
-}
-
-// A width x height texture whose red channel (the height of a bump texture) rises to the
-// right and whose green channel rises downwards.
-inline DibImage gradientTexture(int width, int height) {
-  DibImage image;
-  if (!image.create(width, height)) return image;
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x)
-      image.pixels()[std::size_t(y) * std::size_t(width) + std::size_t(x)] =
-          makeColor(std::uint32_t(x * 255 / (width > 1 ? width - 1 : 1)),
-                    std::uint32_t(y * 255 / (height > 1 ? height - 1 : 1)), 128);
-  return image;
-}
+#include "support/FileContents.h"
+#include "support/TempFolder.h"
+#include "support/TestTextures.h"
 
 // Mount points made by a test (a tmpfs, a bind mount), unmounted in reverse order at the
 // end. Mounting needs root; a test skips itself when mount() fails.

@@ -177,7 +177,7 @@ TEST(HostileValues, EverySettingRendersOrFailsWithAMessage) {
 }
 
 TEST(HostileValues, EverySettingExportsAsDxfOrFailsWithAMessage) {
-  ScratchFolder folder;
+  TempFolder folder;
   const DibImage surface = gradientTexture(5, 4);
   const DibImage bump = gradientTexture(5, 4);
   for (const SettingsCase& c : allCases()) {
@@ -197,7 +197,7 @@ TEST(HostileValues, EverySettingExportsAsDxfOrFailsWithAMessage) {
 
 // The same values stored in a document file, read back and rendered by the document.
 TEST(HostileValues, DocumentsWithHostileValuesReadAndRender) {
-  ScratchFolder folder;
+  TempFolder folder;
   ASSERT_TRUE(gradientTexture(6, 5).writeFile(folder.file("s.bmp")));
   ASSERT_TRUE(gradientTexture(6, 5).writeFile(folder.file("b.bmp")));
   for (const SettingsCase& c : allCases()) {
@@ -223,7 +223,7 @@ TEST(HostileValues, DocumentsWithHostileValuesReadAndRender) {
 // qn-render on a sample of the hostile documents: a picture and exit 0, or a message and
 // exit 1; never a crash.
 TEST(HostileValues, QnRenderRendersOrFailsWithAMessage) {
-  ScratchFolder folder;
+  TempFolder folder;
   ASSERT_TRUE(gradientTexture(6, 5).writeFile(folder.file("s.bmp")));
   ASSERT_TRUE(gradientTexture(6, 5).writeFile(folder.file("b.bmp")));
   std::vector<SettingsCase> cases = integerCases();

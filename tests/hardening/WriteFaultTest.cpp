@@ -33,13 +33,13 @@ struct Fault {
   const char* name;
   bool needsMount;
   // Builds the scene in folder; false when it cannot be built here (the case is skipped).
-  std::function<bool(const ScratchFolder&, Mounts&, Scene&)> make;
+  std::function<bool(const TempFolder&, Mounts&, Scene&)> make;
 };
 
 const std::vector<Fault>& faults() {
   static const std::vector<Fault> kFaults = {
       {"full file system", true,
-       [](const ScratchFolder& folder, Mounts& mounts, Scene& scene) {
+       [](const TempFolder& folder, Mounts& mounts, Scene& scene) {
          const std::string disk = folder.file("disk");
          if (!mounts.tmpfs(disk, "size=64k")) return false;
          scene = {disk + "/out", disk, disk + "/out"};
@@ -48,29 +48,29 @@ const std::vector<Fault>& faults() {
          return true;
        }},
       {"device /dev/full as target", false,
-       [](const ScratchFolder&, Mounts&, Scene& scene) {
+       [](const TempFolder&, Mounts&, Scene& scene) {
          // Writing beside the target would put a temporary file into /dev: refused at once.
          scene = {"/dev/full", "/dev", ""};
          return true;
        }},
       {"missing folder", false,
-       [](const ScratchFolder& folder, Mounts&, Scene& scene) {
+       [](const TempFolder& folder, Mounts&, Scene& scene) {
          scene = {folder.file("missing/out"), folder.path(), ""};
          return true;
        }},
       {"parent is a regular file", false,
-       [](const ScratchFolder& folder, Mounts&, Scene& scene) {
+       [](const TempFolder& folder, Mounts&, Scene& scene) {
          scene = {folder.file("plain/out"), folder.path(), folder.file("plain")};
          return writeBytes(scene.keptFile, kPreviousBytes);
        }},
       {"target is a non-empty folder", false,
-       [](const ScratchFolder& folder, Mounts&, Scene& scene) {
+       [](const TempFolder& folder, Mounts&, Scene& scene) {
          std::filesystem::create_directory(folder.file("out"));
          scene = {folder.file("out"), folder.path(), folder.file("out/inner")};
          return writeBytes(scene.keptFile, kPreviousBytes);
        }},
       {"rename over a busy mount point", true,
-       [](const ScratchFolder& folder, Mounts& mounts, Scene& scene) {
+       [](const TempFolder& folder, Mounts& mounts, Scene& scene) {
          // rename(2) onto a mount point fails with EBUSY after the whole file was written.
          scene = {folder.file("out"), folder.path(), folder.file("out")};
          const std::string other = folder.file("other");
@@ -121,7 +121,7 @@ int runFaults(bool withMounts) {
     if (fault.needsMount != withMounts) continue;
     for (const WritePath& path : writePaths()) {
       SCOPED_TRACE(std::string(path.name) + " / " + fault.name);
-      ScratchFolder folder;
+      TempFolder folder;
       Mounts mounts;
       Scene scene;
       if (!fault.make(folder, mounts, scene)) continue;
@@ -150,7 +150,7 @@ int runFaults(bool withMounts) {
 TEST(WriteFaults, EveryWritePathSucceedsOnAPlainTarget) {
   for (const WritePath& path : writePaths()) {
     SCOPED_TRACE(path.name);
-    ScratchFolder folder;
+    TempFolder folder;
     ASSERT_TRUE(writeBytes(folder.file("out"), kPreviousBytes));
     RecordingFeedback feedback;
     EXPECT_TRUE(path.write(folder.file("out"), feedback));
@@ -175,7 +175,7 @@ struct RenderOutput {
 
 // qn-render with textures from a work folder, writing one output into each fault.
 int runRenderFaults(bool withMounts) {
-  ScratchFolder work;
+  TempFolder work;
   const std::string surface = work.file("surface.bmp");
   const std::string bump = work.file("bump.bmp");
   if (!gradientTexture(16, 16).writeFile(surface) || !gradientTexture(16, 16).writeFile(bump))
@@ -190,7 +190,7 @@ int runRenderFaults(bool withMounts) {
     if (fault.needsMount != withMounts) continue;
     for (const RenderOutput& output : outputs) {
       SCOPED_TRACE(std::string(output.option) + " / " + fault.name);
-      ScratchFolder folder;
+      TempFolder folder;
       Mounts mounts;
       Scene scene;
       if (!fault.make(folder, mounts, scene)) continue;

@@ -9,7 +9,8 @@
 #include <filesystem>
 #include <numeric>
 
-#include "TempFolder.h"
+#include "support/FileContents.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -103,7 +104,7 @@ TEST(AtomicFile, FailsWhenParentIsRegularFile) {
 TEST(AtomicFile, RefusesFolderAndDeviceTargets) {
   TempFolder folder;
   const std::uint8_t byte = 1;
-  EXPECT_FALSE(writeFileAtomically(folder.path().string(), &byte, 1));
+  EXPECT_FALSE(writeFileAtomically(folder.path(), &byte, 1));
   EXPECT_FALSE(writeFileAtomically(folder.file("") , &byte, 1));
   EXPECT_TRUE(folder.entries().empty());
   // A device is never replaced by a regular file, even when we may write in /dev.

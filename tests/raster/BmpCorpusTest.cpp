@@ -9,7 +9,6 @@
 #include <sstream>
 #include <string>
 
-#include "TempFolder.h"
 #include "raster/BmpDecoder.h"
 #include "raster/DibImage.h"
 

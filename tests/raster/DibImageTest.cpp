@@ -5,9 +5,10 @@
 #include <climits>
 #include <filesystem>
 
-#include "TempFolder.h"
 #include "raster/BmpDecoder.h"
 #include "raster/DrawSurface.h"
+#include "support/FileContents.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -139,7 +140,7 @@ TEST(DibImage, FailedWriteKeepsExistingFileAndLeavesNoTemporary) {
   const DibImage image = gradient(8, 8);
   EXPECT_FALSE(image.writeFile(folder.file("missing/x.bmp")));
   EXPECT_FALSE(image.writeFile(folder.file("plain/x.bmp")));
-  EXPECT_FALSE(image.writeFile(folder.path().string()));
+  EXPECT_FALSE(image.writeFile(folder.path()));
   EXPECT_FALSE(image.writeFile("/dev/full"));
   EXPECT_EQ(readBytes(folder.file("plain")), old);
   EXPECT_EQ(folder.entries(), std::vector<std::string>{"plain"});
@@ -151,7 +152,7 @@ TEST(DibImage, FailedLoadEmptiesTheImage) {
   EXPECT_FALSE(image.load(folder.file("missing.bmp")));
   EXPECT_FALSE(image.isValid());
   image = gradient(3, 3);
-  EXPECT_FALSE(image.load(folder.path().string()));
+  EXPECT_FALSE(image.load(folder.path()));
   EXPECT_FALSE(image.isValid());
   image = gradient(3, 3);
   EXPECT_FALSE(image.loadFromMemory(nullptr, 0));

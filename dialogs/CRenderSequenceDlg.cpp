@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "dialogs/CAutoSelectEdit.h"
+#include "dialogs/DialogExchange.h"
 #include "document/NumberText.h"
 #include "document/SettingsValidation.h"
 
@@ -23,7 +24,6 @@ enum ControlId {
   kStopTime = 1003,
   kProcessCount = 1004,
   kDrawCount = 1005,
-  kDefaultsButton = 1021,
 };
 
 // The values of the stored setting "2000,20,256,50,600,0,0,0".
@@ -35,12 +35,7 @@ constexpr std::uint32_t kDefaultStopTime = 600;
 
 constexpr std::string_view kZeroIntervalMessage = "タイミングに0を設定しないでください。";
 
-QString editName(int controlId) { return QStringLiteral("edit%1").arg(controlId); }
-
-void fillBox(CAutoSelectEdit* box, std::uint32_t value) {
-  QString text = QString::fromStdString(formatUnsigned(value));
-  if (box->text() != text) box->setText(text);
-}
+void fillBox(CAutoSelectEdit* box, std::uint32_t value) { showText(box, formatUnsigned(value)); }
 
 }  // namespace
 
@@ -72,14 +67,8 @@ void CRenderSequenceDlg::accept() {
   } boxes[] = {
       {kStopTime, 0}, {kStartDelay, 0}, {kProcessCount, 0}, {kDrawInterval, 0}, {kDrawCount, 0}};
   for (Box& box : boxes) {
-    CAutoSelectEdit* field = edit(box.id);
-    std::optional<std::uint32_t> read = parseUnsigned(field->text().toStdString());
-    if (!read) {
-      messages_.showMessage(kNotAPositiveIntegerMessage);
-      field->setFocus(Qt::OtherFocusReason);
-      field->selectAll();
-      return;
-    }
+    std::optional<std::uint32_t> read = readUnsignedBox(messages_, edit(box.id));
+    if (!read) return;
     box.value = *read;
   }
   // Only the drawing interval is a timer period that must not be 0; a 0 in the other boxes
@@ -105,9 +94,7 @@ void CRenderSequenceDlg::OnDefaults() {
 }
 
 CAutoSelectEdit* CRenderSequenceDlg::edit(int controlId) const {
-  auto* box = findChild<CAutoSelectEdit*>(editName(controlId));
-  Q_ASSERT(box);
-  return box;
+  return findEdit(*this, controlId);
 }
 
 void CRenderSequenceDlg::buildWindow() {
@@ -151,19 +138,11 @@ void CRenderSequenceDlg::buildWindow() {
     grid->addWidget(new QLabel(QString::fromUtf8(rows[r].unit)), r, 2);
   }
 
-  auto* defaultsButton = new QPushButton(QStringLiteral("標準"));
-  defaultsButton->setObjectName(QStringLiteral("button%1").arg(kDefaultsButton));
-  defaultsButton->setAutoDefault(false);
-  auto* okButton = new QPushButton(QStringLiteral("OK"));
-  okButton->setObjectName(QStringLiteral("button1"));
-  okButton->setDefault(true);
-  auto* cancelButton = new QPushButton(QStringLiteral("キャンセル"));
-  cancelButton->setObjectName(QStringLiteral("button2"));
-  cancelButton->setAutoDefault(false);
+  const DialogButtons dialogButtons = makeDialogButtons(*this);
   auto* buttons = new QVBoxLayout;
-  buttons->addWidget(defaultsButton);
-  buttons->addWidget(okButton);
-  buttons->addWidget(cancelButton);
+  buttons->addWidget(dialogButtons.defaults);
+  buttons->addWidget(dialogButtons.ok);
+  buttons->addWidget(dialogButtons.cancel);
   buttons->addStretch();
 
   auto* body = new QHBoxLayout;
@@ -174,7 +153,5 @@ void CRenderSequenceDlg::buildWindow() {
   whole->addLayout(body);
   setMinimumWidth(380);
 
-  connect(defaultsButton, &QPushButton::clicked, this, &CRenderSequenceDlg::OnDefaults);
-  connect(okButton, &QPushButton::clicked, this, &CRenderSequenceDlg::accept);
-  connect(cancelButton, &QPushButton::clicked, this, &CRenderSequenceDlg::reject);
+  connect(dialogButtons.defaults, &QPushButton::clicked, this, &CRenderSequenceDlg::OnDefaults);
 }

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "dialogs/CAutoSelectEdit.h"
+#include "dialogs/DialogExchange.h"
 #include "document/NumberText.h"
 #include "document/SettingsValidation.h"
 
@@ -33,7 +34,6 @@ enum ControlId {
   kSliceCheck = 1016,
   kWireframeCheck = 1018,
   kNearLimit = 1019,
-  kDefaultsButton = 1021,
   kLightDirX = 10001,
   kLightDirY = 10002,
   kLightDirZ = 10003,
@@ -45,8 +45,6 @@ enum ControlId {
   kSliceMin = 10101,
   kSliceMax = 10102,
 };
-
-QString editName(int controlId) { return QStringLiteral("edit%1").arg(controlId); }
 
 // Range checks made while a box is read, with the message of a value outside the range.
 struct UnsignedRange {
@@ -75,9 +73,9 @@ class CRendererSettingsDlg::Exchange {
   void unsignedBox(int id, std::uint32_t& value, std::optional<UnsignedRange> range = {}) {
     if (!ok_) return;
     CAutoSelectEdit* box = dialog_.edit(id);
-    if (!reading_) return fill(box, formatUnsigned(value));
-    std::optional<std::uint32_t> read = parseUnsigned(box->text().toStdString());
-    if (!read) return fail(box, kNotAPositiveIntegerMessage);
+    if (!reading_) return showText(box, formatUnsigned(value));
+    std::optional<std::uint32_t> read = readUnsignedBox(dialog_.messages_, box);
+    if (!read) return fail();
     if (range && !range->contains(*read)) return fail(box, range->message);
     value = *read;
   }
@@ -85,9 +83,9 @@ class CRendererSettingsDlg::Exchange {
   void doubleBox(int id, double& value, std::optional<DoubleRange> range = {}) {
     if (!ok_) return;
     CAutoSelectEdit* box = dialog_.edit(id);
-    if (!reading_) return fill(box, formatDouble(value));
-    std::optional<double> read = parseDouble(box->text().toStdString());
-    if (!read) return fail(box, kNotANumberMessage);
+    if (!reading_) return showText(box, formatDouble(value));
+    std::optional<double> read = readDoubleBox(dialog_.messages_, box);
+    if (!read) return fail();
     if (range && !range->contains(*read)) return fail(box, range->message);
     value = *read;
   }
@@ -117,17 +115,10 @@ class CRendererSettingsDlg::Exchange {
   }
 
  private:
-  static void fill(CAutoSelectEdit* box, const std::string& text) {
-    QString shown = QString::fromStdString(text);
-    // A box that already shows the text is left alone (its selection too).
-    if (box->text() != shown) box->setText(shown);
-  }
-
+  void fail() { ok_ = false; }
   void fail(CAutoSelectEdit* box, std::string_view message) {
-    ok_ = false;
-    dialog_.messages_.showMessage(message);
-    box->setFocus(Qt::OtherFocusReason);
-    box->selectAll();
+    refuseBox(dialog_.messages_, box, message);
+    fail();
   }
 
   CRendererSettingsDlg& dialog_;
@@ -209,9 +200,7 @@ void CRendererSettingsDlg::onHeightEdited(const QString& text) {
 }
 
 CAutoSelectEdit* CRendererSettingsDlg::edit(int controlId) const {
-  auto* box = findChild<CAutoSelectEdit*>(editName(controlId));
-  Q_ASSERT(box);
-  return box;
+  return findEdit(*this, controlId);
 }
 
 void CRendererSettingsDlg::buildWindow() {
@@ -275,20 +264,12 @@ void CRendererSettingsDlg::buildWindow() {
     subdivisionBox->addWidget(subdivisionRadios_[i]);
   }
 
-  auto* defaultsButton = new QPushButton(QStringLiteral("標準"));
-  defaultsButton->setObjectName(QStringLiteral("button%1").arg(kDefaultsButton));
-  defaultsButton->setAutoDefault(false);
-  auto* okButton = new QPushButton(QStringLiteral("OK"));
-  okButton->setObjectName(QStringLiteral("button1"));
-  okButton->setDefault(true);
-  auto* cancelButton = new QPushButton(QStringLiteral("キャンセル"));
-  cancelButton->setObjectName(QStringLiteral("button2"));
-  cancelButton->setAutoDefault(false);
+  const DialogButtons dialogButtons = makeDialogButtons(*this);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
-  buttons->addWidget(defaultsButton);
-  buttons->addWidget(okButton);
-  buttons->addWidget(cancelButton);
+  buttons->addWidget(dialogButtons.defaults);
+  buttons->addWidget(dialogButtons.ok);
+  buttons->addWidget(dialogButtons.cancel);
 
   auto* left = new QVBoxLayout;
   left->addWidget(screen);
@@ -307,9 +288,7 @@ void CRendererSettingsDlg::buildWindow() {
   whole->addLayout(columns);
   whole->addLayout(buttons);
 
-  connect(defaultsButton, &QPushButton::clicked, this, &CRendererSettingsDlg::OnDefaults);
-  connect(okButton, &QPushButton::clicked, this, &CRendererSettingsDlg::accept);
-  connect(cancelButton, &QPushButton::clicked, this, &CRendererSettingsDlg::reject);
+  connect(dialogButtons.defaults, &QPushButton::clicked, this, &CRendererSettingsDlg::OnDefaults);
   connect(sliceCheck_, &QCheckBox::clicked, this, &CRendererSettingsDlg::UpdateSliceRange);
   // textEdited, not textChanged: only the user's typing, deleting and pasting are copied.
   connect(edit(kScreenHeight), &QLineEdit::textEdited, this, &CRendererSettingsDlg::onHeightEdited);

@@ -17,6 +17,7 @@
 #include "app/SettingsStore.h"
 #include "dialogs/CAboutDlg.h"
 #include "dialogs/CRenderSequenceDlg.h"
+#include "document/BusyRefusal.h"
 #include "views/CQnRView.h"
 #include "views/CQnTView.h"
 #include "views/SplashWindow.h"
@@ -26,11 +27,6 @@
 static void registerResources() { Q_INIT_RESOURCE(qn); }
 
 namespace {
-
-const char kSequenceRefusal[] =
-    "このコマンドは通常レンダリング中は選択できません。\n"
-    "システムがレンダラーの処理に追いつかずアプリケーションが不安定な状態になっています。\n"
-    "レンダリングシーケンスを調節してみてください。";
 
 constexpr int kTextureViewWidth = 128;
 
@@ -319,7 +315,7 @@ void CMainFrame::OnSequenceSettings() {
   CRenderSequenceDlg dialog(feedback_, this);
   TerrainRenderer& engine = doc_.renderer();
   if (engine.isDrawing()) {
-    feedback_.showMessage(kSequenceRefusal);
+    feedback_.showMessage(kBusyRefusal);
     return;
   }
   dialog.startDelay = renderView_->startDelay;

@@ -7,14 +7,10 @@
 #include "app/ExportCommands.h"
 #include "app/FileChooser.h"
 #include "dialogs/CRendererSettingsDlg.h"
+#include "document/BusyRefusal.h"
 #include "views/CQnRView.h"
 
 namespace {
-
-const char kRenderingRefusal[] =
-    "このコマンドは通常レンダリング中は選択できません。\n"
-    "システムがレンダラの処理に追いつかずアプリケーションが不安定な状態になっています。\n"
-    "レンダリングシーケンスを調節してみてください。";
 
 FileDialogRequest bitmapOpenSpec(const QString& title) {
   return {title,
@@ -180,7 +176,7 @@ void CQnDoc::endPendingSequence() {
 
 void CQnDoc::OnStartRendering() {
   if (model_.renderer.isDrawing()) {
-    feedback_.showMessage(kRenderingRefusal);
+    feedback_.showMessage(kStartRenderingBusyRefusal);
     return;
   }
   if (renderView_ == nullptr) return;  // the document always has its render view

@@ -6,18 +6,12 @@
 #include <string_view>
 
 #include "app/FileChooser.h"
+#include "document/BusyRefusal.h"
 #include "document/DocumentModel.h"
 #include "export/DxfExport.h"
 #include "export/ImageSave.h"
 
 namespace {
-
-// The refusal of a command that arrives while a rendering is in progress ("レンダラー"
-// form, shared by the commands other than start rendering).
-constexpr std::string_view kBusyRefusal =
-    "このコマンドは通常レンダリング中は選択できません。\n"
-    "システムがレンダラーの処理に追いつかずアプリケーションが不安定な状態になっています。\n"
-    "レンダリングシーケンスを調節してみてください。";
 
 const QString kAllFilesFilter = QStringLiteral("すべてのファイル (*)");
 

@@ -19,6 +19,7 @@
 #include "document/DocumentModel.h"
 #include "document/SettingsFields.h"
 #include "document/SettingsValidation.h"
+#include "engine/EngineMessages.h"
 #include "export/DxfExport.h"
 #include "export/ImageSave.h"
 
@@ -32,7 +33,6 @@ enum ExitStatus : int {
 };
 
 constexpr const char* kVersionText = "QN Version 3.3";
-constexpr std::string_view kRenderingCancelled = "レンダリングを中止します。";
 
 struct Options {
   std::string document;
@@ -177,7 +177,7 @@ int renderPicture(DocumentModel& document, StderrFeedback& feedback) {
   TerrainRenderer& renderer = document.renderer;
   while (renderer.isDrawing()) {
     if (feedback.takeCancel()) {
-      feedback.showMessage(kRenderingCancelled);
+      feedback.showMessage(engine_text::kRenderingCancelled);
       document.stopRendering();
       return kCancelled;
     }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "document/BusyRefusal.h"
 #include "document/Cp932.h"
 #include "document/DocumentFile.h"
 #include "document/PathParts.h"
@@ -19,10 +20,6 @@ namespace {
 constexpr std::string_view kLoadFailedMessage = "読み込みに失敗しました。";
 constexpr std::string_view kTooSmallMessage =
     "幅または高さが1ピクセル以下のビットマップは使用できません。";
-constexpr std::string_view kBusyMessage =
-    "このコマンドは通常レンダリング中は選択できません。\n"
-    "システムがレンダラの処理に追いつかずアプリケーションが不安定な状態になっています。\n"
-    "レンダリングシーケンスを調節してみてください。";
 constexpr std::string_view kNotDocumentMessage = "QN ドキュメントではありません。";
 constexpr std::string_view kNewerVersionMessage =
     "上位バージョンのフォーマットはサポートしていません。";
@@ -188,7 +185,7 @@ void DocumentModel::gridSize(int* width, int* height) const {
 
 StartResult DocumentModel::startRendering() {
   if (renderer.isDrawing()) {
-    showMessage(kBusyMessage);
+    showMessage(kStartRenderingBusyRefusal);
     return StartResult::Refused;
   }
   if (!surfaceImage.isValid() || !bumpImage.isValid()) {

@@ -9,16 +9,13 @@
 #include <memory>
 #include <string_view>
 
+#include "document/BusyRefusal.h"
 #include "engine/EngineMessages.h"
 #include "export/DxfFormat.h"
 #include "raster/AtomicFile.h"
 
 namespace {
 
-constexpr std::string_view kBusyRefusal =
-    "このコマンドは通常レンダリング中は選択できません。\n"
-    "システムがレンダラーの処理に追いつかずアプリケーションが不安定な状態になっています。\n"
-    "レンダリングシーケンスを調節してみてください。";
 constexpr std::string_view kWritingMessage = "DXF ファイルを作成しています。";
 constexpr std::string_view kWriteFailedMessage = "書き込みに失敗しました。";
 

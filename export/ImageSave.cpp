@@ -5,12 +5,10 @@
 
 #include <string_view>
 
+#include "document/BusyRefusal.h"
+
 namespace {
 
-constexpr std::string_view kBusyRefusal =
-    "このコマンドは通常レンダリング中は選択できません。\n"
-    "システムがレンダラーの処理に追いつかずアプリケーションが不安定な状態になっています。\n"
-    "レンダリングシーケンスを調節してみてください。";
 constexpr std::string_view kSaveFailedMessage = "保存に失敗しました。";
 
 }  // namespace

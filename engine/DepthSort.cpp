@@ -15,6 +15,7 @@
 #include "engine/DepthSort.h"
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <new>
 #include <system_error>
@@ -180,36 +181,131 @@ void permuteInPlace(TerrainPolygon* polygons, std::uint32_t* order, std::size_t 
   }
 }
 
-// Records at or below this many are placed by following cycles: they fit the caches.
-constexpr std::size_t kDirectPlacement = 2048;
-constexpr std::size_t kBuckets = 256;
+// Ranges of at most this many records are placed by following cycles: 15 MB, which stay
+// in the last-level cache right after the distribution that completed them.
+constexpr std::size_t kDirectPlacement = std::size_t{1} << 17;
+constexpr unsigned kBucketBits = 8;  // at most 256 ranges a distribution pass
 constexpr std::size_t kPrefetchAhead = 4;
 
-// Puts record i (of n, with destination dest[i] in base .. base + n - 1) at position
-// dest[i] - base, moving dest along. An in-place radix distribution on the destination
-// (American flag sort): each pass swaps records into kBuckets contiguous ranges whose write
-// heads advance sequentially, so memory is streamed instead of chased record by record.
-void placeRecords(TerrainPolygon* polygons, std::uint32_t* dest, std::size_t n,
-                  std::size_t base, bool parallel) {
-  if (n <= kDirectPlacement) {
-    for (std::size_t i = 0; i < n; ++i) {
-      for (std::size_t d = dest[i] - base; d != i; d = dest[i] - base) {
-        std::swap(polygons[i], polygons[d]);
-        std::swap(dest[i], dest[d]);
+// Asks for the cache lines of record p (its 120 bytes span up to three).
+void prefetchRecord(const TerrainPolygon* p) {
+  const char* bytes = reinterpret_cast<const char*>(p);
+  __builtin_prefetch(bytes, 1);
+  __builtin_prefetch(bytes + 64, 1);
+  __builtin_prefetch(bytes + sizeof(TerrainPolygon) - 1, 1);
+}
+
+// Places a range of at most kDirectPlacement records: source[k] = the record that goes to
+// k, then each cycle is followed once, so every record is copied a single time. The
+// destinations are left as they were.
+void placeByCycles(TerrainPolygon* polygons, const std::uint32_t* dest, std::size_t n,
+                   std::size_t base, std::uint32_t* source) {
+  for (std::size_t i = 0; i < n; ++i) source[dest[i] - base] = static_cast<std::uint32_t>(i);
+  for (std::size_t start = 0; start < n; ++start) {
+    if (source[start] == start) continue;
+    const TerrainPolygon first = polygons[start];
+    std::size_t k = start;
+    for (;;) {
+      const std::size_t from = source[k];
+      source[k] = static_cast<std::uint32_t>(k);
+      if (from == start) break;
+      polygons[k] = polygons[from];
+      k = from;
+    }
+    polygons[k] = first;
+  }
+}
+
+// Hands the ranges that a distribution pass has completed to whichever thread is free, in
+// order. A completed range is never touched by the pass again, so it can be placed while
+// the pass goes on.
+class CompletedRanges {
+ public:
+  explicit CompletedRanges(std::size_t count) : count_(count) {}
+  void complete(std::size_t range) {
+    completed_.store(range + 1, std::memory_order_release);
+    completed_.notify_all();
+  }
+  std::size_t waiting() const {
+    return completed_.load(std::memory_order_acquire) - next_.load(std::memory_order_relaxed);
+  }
+  // Claims the next completed range; false when none is complete yet (or none is left).
+  bool tryClaim(std::size_t& range) {
+    return claimBelow(completed_.load(std::memory_order_acquire), range);
+  }
+  // Claims the next range, waiting for it to be completed; false when none is left.
+  bool claim(std::size_t& range) {
+    for (;;) {
+      const std::size_t completed = completed_.load(std::memory_order_acquire);
+      if (claimBelow(completed, range)) return true;
+      if (completed >= count_) return false;  // all complete, all claimed
+      completed_.wait(completed, std::memory_order_acquire);
+    }
+  }
+
+ private:
+  bool claimBelow(std::size_t completed, std::size_t& range) {
+    std::size_t next = next_.load(std::memory_order_relaxed);
+    while (next < completed) {
+      if (next_.compare_exchange_weak(next, next + 1, std::memory_order_relaxed)) {
+        range = next;
+        return true;
       }
     }
+    return false;
+  }
+
+  std::size_t count_;
+  std::atomic<std::size_t> completed_{0};
+  std::atomic<std::size_t> next_{0};
+};
+
+// Puts record i (of n, with destination dest[i] in base .. base + n - 1) at position
+// dest[i] - base. An in-place radix distribution on the destination (American flag sort):
+// records are swapped into at most 256 contiguous ranges of 2^shift destinations whose
+// write heads advance sequentially, so memory is streamed instead of chased record by
+// record. Each range is placed further as soon as it is complete, while its records are
+// still in the cache; when parallel, a second thread takes completed ranges as they come.
+// source is scratch for kDirectPlacement entries.
+void placeRecords(TerrainPolygon* polygons, std::uint32_t* dest, std::size_t n,
+                  std::size_t base, bool parallel, std::uint32_t* source) {
+  if (n <= kDirectPlacement) {
+    placeByCycles(polygons, dest, n, base, source);
     return;
   }
-  // Destinations form a permutation, so bucket b holds exactly the range
-  // [ceil(b n / B), ceil((b + 1) n / B)): no counting pass is needed.
-  auto bucketStart = [n](std::size_t b) { return (b * n + kBuckets - 1) / kBuckets; };
-  std::vector<std::size_t> head(kBuckets);
-  for (std::size_t b = 0; b < kBuckets; ++b) head[b] = bucketStart(b);
-  for (std::size_t b = 0; b < kBuckets; ++b) {
-    const std::size_t end = bucketStart(b + 1);
+  unsigned shift = 0;
+  while ((n - 1) >> shift >= (std::size_t{1} << kBucketBits)) ++shift;
+  const std::size_t buckets = ((n - 1) >> shift) + 1;
+  const std::size_t width = std::size_t{1} << shift;
+  auto bucketEnd = [&](std::size_t b) { return std::min(n, (b + 1) * width); };
+  auto placeBucket = [&](std::size_t b, std::uint32_t* scratch) {
+    const std::size_t start = b * width;
+    placeRecords(polygons + start, dest + start, bucketEnd(b) - start, base + start, false,
+                 scratch);
+  };
+
+  CompletedRanges completed(buckets);
+  std::unique_ptr<std::uint32_t[]> helperSource;
+  std::thread helper;
+  if (parallel) {
+    helperSource.reset(new (std::nothrow) std::uint32_t[kDirectPlacement]);
+    if (helperSource) {
+      try {
+        helper = std::thread([&] {
+          for (std::size_t b; completed.claim(b);) placeBucket(b, helperSource.get());
+        });
+      } catch (const std::system_error&) {
+      }
+    }
+  }
+
+  std::size_t head[std::size_t{1} << kBucketBits];
+  for (std::size_t b = 0; b < buckets; ++b) head[b] = b * width;
+  for (std::size_t b = 0; b < buckets; ++b) {
+    const std::size_t end = bucketEnd(b);
     while (head[b] < end) {
       const std::size_t i = head[b];
-      const std::size_t target = (dest[i] - base) * kBuckets / n;
+      const std::size_t target = (dest[i] - base) >> shift;
       if (target == b) {
         ++head[b];
         continue;
@@ -218,29 +314,21 @@ void placeRecords(TerrainPolygon* polygons, std::uint32_t* dest, std::size_t n,
       // The next record's destination is read from j; ask for that bucket's following
       // records now, so the chain of reads does not wait on memory at every step.
       if (j + kPrefetchAhead < n) {
-        __builtin_prefetch(&polygons[j + kPrefetchAhead], 1);
-        __builtin_prefetch(reinterpret_cast<const char*>(&polygons[j + kPrefetchAhead]) + 64, 1);
+        prefetchRecord(&polygons[j + kPrefetchAhead]);
         __builtin_prefetch(&dest[j + kPrefetchAhead], 1);
       }
       std::swap(polygons[i], polygons[j]);
       std::swap(dest[i], dest[j]);
     }
-  }
-  head.clear();
-  head.shrink_to_fit();
-  auto placeBuckets = [=](std::size_t first, std::size_t last) {
-    for (std::size_t b = first; b < last; ++b) {
-      const std::size_t start = bucketStart(b);
-      placeRecords(polygons + start, dest + start, bucketStart(b + 1) - start, base + start,
-                   false);
+    completed.complete(b);
+    // Without a helper every range is placed here at once; with one, only when it lags.
+    std::size_t range;
+    while ((!helper.joinable() || completed.waiting() >= 2) && completed.tryClaim(range)) {
+      placeBucket(range, source);
     }
-  };
-  if (parallel) {
-    runSideBySide([&] { placeBuckets(0, kBuckets / 2); },
-                  [&] { placeBuckets(kBuckets / 2, kBuckets); });
-  } else {
-    placeBuckets(0, kBuckets);
   }
+  for (std::size_t range; completed.tryClaim(range);) placeBucket(range, source);
+  if (helper.joinable()) helper.join();
 }
 
 }  // namespace
@@ -278,12 +366,14 @@ void sortPolygonsByDepth(TerrainPolygon* polygons, std::size_t count) {
   sortKeysDescending(keys.get(), order.get(), count);
   keys.reset();
   std::unique_ptr<std::uint32_t[]> dest(new (std::nothrow) std::uint32_t[count]);
-  if (!dest) {
+  std::unique_ptr<std::uint32_t[]> source(
+      new (std::nothrow) std::uint32_t[std::min(count, kDirectPlacement)]);
+  if (!dest || !source) {
     permuteInPlace(polygons, order.get(), count);
     return;
   }
   for (std::size_t k = 0; k < count; ++k) dest[order[k]] = static_cast<std::uint32_t>(k);
   order.reset();
   const bool parallel = count >= static_cast<std::size_t>(kParallelSort);
-  placeRecords(polygons, dest.get(), count, 0, parallel);
+  placeRecords(polygons, dest.get(), count, 0, parallel, source.get());
 }

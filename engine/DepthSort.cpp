@@ -353,18 +353,25 @@ void sortPolygonRecordsByDepth(TerrainPolygon* polygons, std::size_t count) {
 
 void sortPolygonsByDepth(TerrainPolygon* polygons, std::size_t count) {
   if (count < 2) return;
-  std::unique_ptr<double[]> keys(new (std::nothrow) double[count]);
-  std::unique_ptr<std::uint32_t[]> order(new (std::nothrow) std::uint32_t[count]);
-  if (!keys || !order || count > UINT32_MAX) {
+  LargeArray<double> keys;
+  if (!keys.allocate(count)) {
     sortPolygonRecordsByDepth(polygons, count);
     return;
   }
-  for (std::size_t i = 0; i < count; ++i) {
-    keys[i] = polygons[i].v[0].z;
-    order[i] = static_cast<std::uint32_t>(i);
+  for (std::size_t i = 0; i < count; ++i) keys[i] = polygons[i].v[0].z;
+  sortPolygonsByKeys(polygons, keys, count);
+}
+
+void sortPolygonsByKeys(TerrainPolygon* polygons, LargeArray<double>& keys, std::size_t count) {
+  if (count < 2) return;
+  std::unique_ptr<std::uint32_t[]> order(new (std::nothrow) std::uint32_t[count]);
+  if (!order || count > UINT32_MAX) {
+    sortPolygonRecordsByDepth(polygons, count);
+    return;
   }
+  for (std::size_t i = 0; i < count; ++i) order[i] = static_cast<std::uint32_t>(i);
   sortKeysDescending(keys.get(), order.get(), count);
-  keys.reset();
+  keys.release();
   std::unique_ptr<std::uint32_t[]> dest(new (std::nothrow) std::uint32_t[count]);
   std::unique_ptr<std::uint32_t[]> source(
       new (std::nothrow) std::uint32_t[std::min(count, kDirectPlacement)]);

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "engine/LargeBlock.h"
 #include "engine/TerrainPolygon.h"
 
 // Sorts keys[0 .. count) into descending order and applies every swap to order too, so
@@ -18,6 +19,11 @@ void sortKeysDescending(double* keys, std::uint32_t* order, std::size_t count);
 // the records once in place. Falls back to moving whole records when the pair scratch
 // cannot be allocated, so it never fails.
 void sortPolygonsByDepth(TerrainPolygon* polygons, std::size_t count);
+
+// The same, with keys[i] == polygons[i].v[0].z for every i < count already at hand (the
+// vertex transform writes them as it goes). The keys are used as scratch and released as
+// soon as the order is known, to make room for the placement.
+void sortPolygonsByKeys(TerrainPolygon* polygons, LargeArray<double>& keys, std::size_t count);
 
 // The quicksort on whole records, kept as the fallback of sortPolygonsByDepth.
 void sortPolygonRecordsByDepth(TerrainPolygon* polygons, std::size_t count);

@@ -45,6 +45,8 @@ bool TerrainRenderer::buildMesh(MeshPurpose purpose, const DibImage& surface,
           ? 2 * static_cast<std::uint64_t>(width - 1) * static_cast<std::uint64_t>(height - 1)
           : 0;
   polygons_.release();
+  keys_.release();
+  keysReady_ = false;
   capacity_ = 0;
   if (!allocatePolygons(capacity)) {
     feedback().showMessage(engine_text::kOutOfMemory, MessageIcon::Warning);

@@ -18,6 +18,8 @@ UserFeedback& TerrainRenderer::feedback() const {
 
 bool TerrainRenderer::resetSettings() {
   polygons_.release();
+  keys_.release();
+  keysReady_ = false;
   capacity_ = 0;
   settings = RenderSettings{};
   drawPosition_ = 0;
@@ -27,6 +29,8 @@ bool TerrainRenderer::resetSettings() {
 
 void TerrainRenderer::finishRendering() {
   polygons_.release();
+  keys_.release();
+  keysReady_ = false;
   capacity_ = 0;
   drawPosition_ = polygonCount_;
 }

@@ -73,6 +73,10 @@ class TerrainRenderer {
   mutable SilentFeedback silentFeedback_;
   DibImage screen_;
   LargeArray<TerrainPolygon> polygons_;
+  // Depth keys written by transformVertices for sortPolygons (keys_[i] == v[0].z of
+  // triangle i); keysReady_ only while they match the array.
+  LargeArray<double> keys_;
+  bool keysReady_ = false;
   std::uint64_t capacity_ = 0;
   std::uint32_t drawPosition_ = 0;
   std::uint32_t polygonCount_ = 0;

@@ -17,8 +17,15 @@ bool TerrainRenderer::transformVertices() {
   StageRun run(feedback(), engine_text::kTransforming, engine_text::kRenderingCancelled,
                polygonCount_);
   TerrainPolygon* polygons = polygons_.get();
+  // The sort's keys are gathered here while the records are at hand; without room for
+  // them, the sort gathers them itself.
+  keysReady_ = false;
+  double* keys = keys_.allocate(total) ? keys_.get() : nullptr;
   for (std::uint32_t i = 0; i < total; ++i) {
-    if (!run.beforeItem(i)) return false;
+    if (!run.beforeItem(i)) {
+      keys_.release();
+      return false;
+    }
     TerrainVertex* v = polygons[i].v;
     for (int k = 0; k < 3; ++k) {
       double sx, sy, depth;
@@ -37,7 +44,9 @@ bool TerrainRenderer::transformVertices() {
     } else {
       v[0].z = 0.0;
     }
+    if (keys != nullptr) keys[i] = v[0].z;
   }
+  keysReady_ = keys != nullptr;
   run.finish();
   return true;
 }
@@ -48,7 +57,13 @@ bool TerrainRenderer::sortPolygons() {
   progress->create();
   progress->setMessage(engine_text::kSorting);
   progress->showBusyOnly();
-  sortPolygonsByDepth(polygons_.get(), usableCount());
+  if (keysReady_) {
+    sortPolygonsByKeys(polygons_.get(), keys_, usableCount());
+  } else {
+    sortPolygonsByDepth(polygons_.get(), usableCount());
+  }
+  keys_.release();
+  keysReady_ = false;
   progress->destroy();
   return true;
 }

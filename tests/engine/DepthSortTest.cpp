@@ -220,3 +220,73 @@ TEST(DepthSort, OddKeysKeepTheQuicksortOrderInLongRuns) {
     ASSERT_EQ(sortedOrigins(keys), originsOf(expected));
   }
 }
+
+namespace {
+
+// A 33 x 33 grid of hills with many equal heights, so many equal depth keys.
+DibImage terracedBump() {
+  DibImage bump = filledImage(33, 33, 0);
+  for (int y = 0; y < 33; ++y)
+    for (int x = 0; x < 33; ++x) {
+      const int h = ((x / 4) * 37 + (y / 3) * 11) % 5 * 40;
+      bump.pixels()[y * 33 + x] = makeColor(h, h, h);
+    }
+  return bump;
+}
+
+std::vector<TerrainPolygon> modelOf(const TerrainRenderer& r) {
+  return std::vector<TerrainPolygon>(r.polygons(), r.polygons() + r.polygonCount());
+}
+
+// The records' bytes that matter, compared record by record.
+void expectSameRecords(const std::vector<TerrainPolygon>& expected, const TerrainRenderer& r) {
+  ASSERT_EQ(expected.size(), r.polygonCount());
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    const TerrainPolygon& a = expected[i];
+    const TerrainPolygon& b = r.polygons()[i];
+    for (int k = 0; k < 3; ++k) {
+      ASSERT_EQ(a.v[k].x, b.v[k].x) << i;
+      ASSERT_EQ(a.v[k].y, b.v[k].y) << i;
+      ASSERT_EQ(a.v[k].z, b.v[k].z) << i;
+      ASSERT_EQ(a.v[k].color, b.v[k].color) << i;
+    }
+    ASSERT_EQ(a.nx, b.nx) << i;
+    ASSERT_EQ(a.ny, b.ny) << i;
+    ASSERT_EQ(a.nz, b.nz) << i;
+  }
+}
+
+}  // namespace
+
+TEST(SortPolygons, KeysGatheredByTheTransformGiveTheQuicksortOrder) {
+  const DibImage bump = terracedBump();
+  const DibImage surface = filledImage(33, 33, 0x336699);
+  struct Case {
+    const char* name;
+    bool transformTwice;  // the second camera's keys must be the ones sorted
+    bool cancelSecond;    // a cancelled transform leaves no keys behind
+  };
+  const Case cases[] = {{"one transform", false, false},
+                        {"second transform from elsewhere", true, false},
+                        {"second transform cancelled half way", true, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RecordingFeedback feedback;
+    TerrainRenderer r;
+    r.setFeedback(&feedback);
+    r.settings.viewpoint = {-20, -20, 60};
+    r.settings.lookAt = {16, 16, 0};
+    r.settings.emphasisRate = 0.05;
+    ASSERT_TRUE(r.buildMesh(MeshPurpose::Rendering, surface, bump, 33, 33));
+    ASSERT_TRUE(r.transformVertices());
+    if (c.transformTwice) {
+      r.settings.viewpoint = {50, -10, 40};
+      if (c.cancelSecond) feedback.cancelAtPoll(r.polygonCount() / 2);
+      EXPECT_EQ(r.transformVertices(), !c.cancelSecond);
+    }
+    std::vector<TerrainPolygon> expected = modelOf(r);
+    referenceSort(expected, 0, static_cast<long>(expected.size()) - 1);
+    ASSERT_TRUE(r.sortPolygons());
+    expectSameRecords(expected, r);
+  }
+}

@@ -65,8 +65,6 @@ std::ptrdiff_t partitionAroundMiddle(const Items& items, std::ptrdiff_t lo, std:
   return finishPartition(items, items.key(lo), lo, hi, lo, hi + 1);
 }
 
-constexpr int kBlock = 64;
-
 // The same partition with the same swaps, found without a branch per key. Hoare's loop
 // swaps the m-th key from the left that is not greater than x (a left stop) with the m-th
 // key from the right that is not less than x (a right stop) for as long as the first lies
@@ -74,6 +72,7 @@ constexpr int kBlock = 64;
 // they are certainly in that order and still hold their first values, so the stops of a
 // whole block are listed at once and paired in order. Near the middle, Hoare's own loop
 // takes over from the last swapped pair, exactly where it would stand.
+template <int kBlock>
 std::ptrdiff_t partitionKeys(const KeyPairs& items, std::ptrdiff_t lo, std::ptrdiff_t hi) {
   items.swap(lo, lo + (hi - lo) / 2);  // the middle, rounded down
   const double* keys = items.keys;
@@ -123,7 +122,10 @@ std::ptrdiff_t partitionKeys(const KeyPairs& items, std::ptrdiff_t lo, std::ptrd
 template <class Items>
 std::ptrdiff_t partitionStep(const Items& items, std::ptrdiff_t lo, std::ptrdiff_t hi) {
   if constexpr (std::is_same_v<Items, KeyPairs>) {
-    return partitionKeys(items, lo, hi);
+    // Blocks of a quarter of the range or less; the scans of a few keys are cheap anyway.
+    if (hi - lo >= 256) return partitionKeys<64>(items, lo, hi);
+    if (hi - lo >= 32) return partitionKeys<16>(items, lo, hi);
+    return partitionAroundMiddle(items, lo, hi);
   } else {
     return partitionAroundMiddle(items, lo, hi);
   }

@@ -198,6 +198,8 @@ void plotSquare(const Canvas& canvas, std::int64_t x, std::int64_t y, int penWid
   const std::int64_t x1 = std::min<std::int64_t>(x + penWidth / 2, canvas.width - 1);
   const std::int64_t y0 = std::max<std::int64_t>(y - (penWidth - 1) / 2, 0);
   const std::int64_t y1 = std::min<std::int64_t>(y + penWidth / 2, canvas.height - 1);
+  // A square just beyond a border clips to nothing (its ends cross).
+  if (x0 > x1 || y0 > y1) return;
   for (std::int64_t row = y0; row <= y1; ++row)
     std::fill(canvas.pixels + row * canvas.width + x0, canvas.pixels + row * canvas.width + x1 + 1, color);
 }

@@ -401,3 +401,52 @@ TEST(DrawSurface, LongThinTrianglesMatchTheWrittenRule) {
     expectDrawnAsWritten(wide ? 8200 : 5, wide ? 5 : 8200, test.a, test.b, test.c);
   }
 }
+
+namespace {
+
+// The outline rule for a pen of width pen: a pen x pen square, pixels -(pen-1)/2 .. pen/2
+// around each line pixel, clipped; line pixels off the image count too.
+void referenceWideLine(DibImage& image, Corner p, Corner q, int pen) {
+  if (q.y < p.y || (q.y == p.y && q.x < p.x)) std::swap(p, q);
+  const std::int64_t dx = q.x - p.x, dy = q.y - p.y;
+  const std::int64_t n = std::max(std::llabs(dx), std::llabs(dy));
+  const bool xMajor = std::llabs(dx) >= dy;
+  for (std::int64_t step = 0; step <= n; ++step) {
+    const std::int64_t minor =
+        n == 0 ? 0 : static_cast<std::int64_t>(floorDivide(2 * Wide(step) * (xMajor ? dy : dx) + n, 2 * Wide(n)));
+    const std::int64_t x = xMajor ? p.x + (dx < 0 ? -step : step) : p.x + minor;
+    const std::int64_t y = xMajor ? p.y + minor : p.y + step;
+    for (std::int64_t sy = y - (pen - 1) / 2; sy <= y + pen / 2; ++sy)
+      for (std::int64_t sx = x - (pen - 1) / 2; sx <= x + pen / 2; ++sx)
+        if (sx >= 0 && sy >= 0 && sx < image.width() && sy < image.height())
+          image.pixels()[sy * image.width() + sx] = kPen;
+  }
+}
+
+}  // namespace
+
+TEST(DrawSurface, WidePenSquaresWhollyOffTheImageDrawNothing) {
+  // Regression: a square whose outline pixel lies just beyond a border used to be filled
+  // with its clipped ends crossed, writing far outside the image.
+  std::mt19937 random(77);
+  constexpr int kWidth = 12, kHeight = 10;
+  std::uniform_int_distribution<int> x(-9, kWidth + 8), y(-9, kHeight + 8), pen(2, 7);
+  for (int trial = 0; trial < 3000; ++trial) {
+    const Corner a{x(random), y(random)}, b{x(random), y(random)}, c{x(random), y(random)};
+    const int width = pen(random);
+    DibImage expected = paperImage(kWidth, kHeight);
+    for (int py = 0; py < kHeight; ++py)
+      for (int px = 0; px < kWidth; ++px)
+        if (centreCovered(a, b, c, px, py)) expected.pixels()[py * kWidth + px] = kBrush;
+    referenceWideLine(expected, a, b, width);
+    referenceWideLine(expected, b, c, width);
+    referenceWideLine(expected, c, a, width);
+    DibImage image = paperImage(kWidth, kHeight);
+    DrawSurface surface;
+    image.attachSurface(surface);
+    surface.drawTriangle(static_cast<int>(a.x), static_cast<int>(a.y), static_cast<int>(b.x), static_cast<int>(b.y),
+                         static_cast<int>(c.x), static_cast<int>(c.y), width, kPen, kBrush);
+    ASSERT_EQ(art(image), art(expected)) << "pen " << width << ": " << a.x << "," << a.y << " " << b.x << ","
+                                         << b.y << " " << c.x << "," << c.y;
+  }
+}

@@ -29,6 +29,27 @@ struct Scene {
   std::string keptFile;       // must keep its bytes (empty: nothing to compare)
 };
 
+// A scene as it was before the failed write, to show that the write changed nothing.
+class SceneBefore {
+ public:
+  explicit SceneBefore(const Scene& scene)
+      : scene_(scene),
+        entries_(folderEntries(scene.watchedFolder)),
+        kept_(scene.keptFile.empty() ? std::vector<std::uint8_t>() : readBytes(scene.keptFile)) {}
+
+  void expectUnchanged() const {
+    EXPECT_EQ(folderEntries(scene_.watchedFolder), entries_);
+    if (!scene_.keptFile.empty()) {
+      EXPECT_EQ(readBytes(scene_.keptFile), kept_);
+    }
+  }
+
+ private:
+  const Scene& scene_;
+  std::vector<std::string> entries_;
+  std::vector<std::uint8_t> kept_;
+};
+
 struct Fault {
   const char* name;
   bool needsMount;
@@ -126,9 +147,7 @@ int runFaults(bool withMounts) {
       Scene scene;
       if (!fault.make(folder, mounts, scene)) continue;
       ++ran;
-      const std::vector<std::string> entriesBefore = folderEntries(scene.watchedFolder);
-      const std::vector<std::uint8_t> keptBefore =
-          scene.keptFile.empty() ? std::vector<std::uint8_t>() : readBytes(scene.keptFile);
+      const SceneBefore before(scene);
 
       RecordingFeedback feedback;
       EXPECT_FALSE(path.write(scene.target, feedback));
@@ -138,10 +157,7 @@ int runFaults(bool withMounts) {
       } else {
         EXPECT_EQ(feedback.messageTexts(), std::vector<std::string>{path.message});
       }
-      EXPECT_EQ(folderEntries(scene.watchedFolder), entriesBefore);
-      if (!scene.keptFile.empty()) {
-        EXPECT_EQ(readBytes(scene.keptFile), keptBefore);
-      }
+      before.expectUnchanged();
     }
   }
   return ran;
@@ -195,9 +211,7 @@ int runRenderFaults(bool withMounts) {
       Scene scene;
       if (!fault.make(folder, mounts, scene)) continue;
       ++ran;
-      const std::vector<std::string> entriesBefore = folderEntries(scene.watchedFolder);
-      const std::vector<std::uint8_t> keptBefore =
-          scene.keptFile.empty() ? std::vector<std::uint8_t>() : readBytes(scene.keptFile);
+      const SceneBefore before(scene);
 
       const RunResult run = runRender(
           {"-q", "--surface", surface, "--bump", bump, output.option, scene.target},
@@ -205,10 +219,7 @@ int runRenderFaults(bool withMounts) {
 
       EXPECT_EQ(run.exitStatus, 1) << run.errorOutput;
       EXPECT_NE(run.errorOutput.find(output.message), std::string::npos) << run.errorOutput;
-      EXPECT_EQ(folderEntries(scene.watchedFolder), entriesBefore);
-      if (!scene.keptFile.empty()) {
-        EXPECT_EQ(readBytes(scene.keptFile), keptBefore);
-      }
+      before.expectUnchanged();
     }
   }
   return ran;

@@ -333,6 +333,18 @@ void placeRecords(TerrainPolygon* polygons, std::uint32_t* dest, std::size_t n,
   if (helper.joinable()) helper.join();
 }
 
+std::size_t leadingPositive(const double* keys, std::size_t count) {
+  std::size_t k = 0;
+  while (k < count && keys[k] > 0) ++k;
+  return k;
+}
+
+std::size_t leadingPositive(const TerrainPolygon* polygons, std::size_t count) {
+  std::size_t k = 0;
+  while (k < count && polygons[k].v[0].z > 0) ++k;
+  return k;
+}
+
 }  // namespace
 
 void sortKeysDescending(double* keys, std::uint32_t* order, std::size_t count) {
@@ -364,25 +376,28 @@ void sortPolygonsByDepth(TerrainPolygon* polygons, std::size_t count) {
   sortPolygonsByKeys(polygons, keys, count);
 }
 
-void sortPolygonsByKeys(TerrainPolygon* polygons, LargeArray<double>& keys, std::size_t count) {
-  if (count < 2) return;
+std::size_t sortPolygonsByKeys(TerrainPolygon* polygons, LargeArray<double>& keys,
+                               std::size_t count) {
+  if (count < 2) return leadingPositive(keys.get(), count);
   std::unique_ptr<std::uint32_t[]> order(new (std::nothrow) std::uint32_t[count]);
   if (!order || count > UINT32_MAX) {
     sortPolygonRecordsByDepth(polygons, count);
-    return;
+    return leadingPositive(polygons, count);
   }
   for (std::size_t i = 0; i < count; ++i) order[i] = static_cast<std::uint32_t>(i);
   sortKeysDescending(keys.get(), order.get(), count);
+  const std::size_t drawable = leadingPositive(keys.get(), count);
   keys.release();
   std::unique_ptr<std::uint32_t[]> dest(new (std::nothrow) std::uint32_t[count]);
   std::unique_ptr<std::uint32_t[]> source(
       new (std::nothrow) std::uint32_t[std::min(count, kDirectPlacement)]);
   if (!dest || !source) {
     permuteInPlace(polygons, order.get(), count);
-    return;
+    return drawable;
   }
   for (std::size_t k = 0; k < count; ++k) dest[order[k]] = static_cast<std::uint32_t>(k);
   order.reset();
   const bool parallel = count >= static_cast<std::size_t>(kParallelSort);
   placeRecords(polygons, dest.get(), count, 0, parallel, source.get());
+  return drawable;
 }

@@ -22,8 +22,10 @@ void sortPolygonsByDepth(TerrainPolygon* polygons, std::size_t count);
 
 // The same, with keys[i] == polygons[i].v[0].z for every i < count already at hand (the
 // vertex transform writes them as it goes). The keys are used as scratch and released as
-// soon as the order is known, to make room for the placement.
-void sortPolygonsByKeys(TerrainPolygon* polygons, LargeArray<double>& keys, std::size_t count);
+// soon as the order is known, to make room for the placement. Returns how many of the
+// sorted records come before the first whose key is not positive (the drawable head).
+std::size_t sortPolygonsByKeys(TerrainPolygon* polygons, LargeArray<double>& keys,
+                               std::size_t count);
 
 // The quicksort on whole records, kept as the fallback of sortPolygonsByDepth.
 void sortPolygonRecordsByDepth(TerrainPolygon* polygons, std::size_t count);

@@ -7,9 +7,11 @@
 // Only the drawable head of the sorted array is lit: the loop ends at the first key that is
 // not positive.
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/EngineMessages.h"
+#include "engine/SplitItems.h"
 #include "engine/StageRun.h"
 #include "engine/TerrainRenderer.h"
 
@@ -37,8 +39,7 @@ bool TerrainRenderer::applyLighting() {
   StageRun run(feedback(), engine_text::kLighting, engine_text::kRenderingCancelled,
                polygonCount_);
   TerrainPolygon* polygons = polygons_.get();
-  for (std::uint32_t i = 0; i < total && polygons[i].v[0].z > 0; ++i) {
-    if (!run.beforeItem(i)) return false;
+  auto lightOne = [&](std::uint32_t i) {
     TerrainPolygon& p = polygons[i];
     double cosine = (p.nz * light.z + p.ny * light.y + p.nx * light.x) /
                     (std::sqrt(p.nz * p.nz + p.ny * p.ny + p.nx * p.nx) * lightLength);
@@ -49,6 +50,16 @@ bool TerrainRenderer::applyLighting() {
     const std::uint32_t green = truncatedLowByte(greenOf(c) * (brightness * factor.y));
     const std::uint32_t blue = truncatedLowByte(blueOf(c) * (brightness * factor.z));
     p.v[0].color = red + 256 * green + 65536 * blue;
+  };
+  if (drawableKnown_) {
+    // The sort has counted the drawable head: its items can be shared out.
+    const auto drawable = static_cast<std::uint32_t>(std::min<std::uint64_t>(drawableCount_, total));
+    if (!runItemsSplit(run, drawable, lightOne)) return false;
+  } else {
+    for (std::uint32_t i = 0; i < total && polygons[i].v[0].z > 0; ++i) {
+      if (!run.beforeItem(i)) return false;
+      lightOne(i);
+    }
   }
   run.finish();
   return true;

@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "engine/EngineMessages.h"
+#include "engine/SplitItems.h"
 #include "engine/StageRun.h"
 #include "engine/TerrainRenderer.h"
 
@@ -47,6 +48,7 @@ bool TerrainRenderer::buildMesh(MeshPurpose purpose, const DibImage& surface,
   polygons_.release();
   keys_.release();
   keysReady_ = false;
+  drawableKnown_ = false;
   capacity_ = 0;
   if (!allocatePolygons(capacity)) {
     feedback().showMessage(engine_text::kOutOfMemory, MessageIcon::Warning);
@@ -130,8 +132,7 @@ bool TerrainRenderer::averageColors() {
   StageRun run(feedback(), engine_text::kAveraging, engine_text::kRenderingCancelled,
                polygonCount_);
   TerrainPolygon* polygons = polygons_.get();
-  for (std::uint32_t i = 0; i < total; ++i) {
-    if (!run.beforeItem(i)) return false;
+  auto averageOne = [polygons](std::uint32_t i) {
     TerrainVertex* v = polygons[i].v;
     const Color c0 = v[0].color, c1 = v[1].color, c2 = v[2].color;
     // Each channel's mean, rounded down.
@@ -139,7 +140,8 @@ bool TerrainRenderer::averageColors() {
     const std::uint32_t green = (greenOf(c0) + greenOf(c1) + greenOf(c2)) / 3;
     const std::uint32_t blue = (blueOf(c0) + blueOf(c1) + blueOf(c2)) / 3;
     v[0].color = makeColor(red, green, blue);
-  }
+  };
+  if (!runItemsSplit(run, total, averageOne)) return false;
   run.finish();
   return true;
 }

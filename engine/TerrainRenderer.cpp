@@ -20,6 +20,7 @@ bool TerrainRenderer::resetSettings() {
   polygons_.release();
   keys_.release();
   keysReady_ = false;
+  drawableKnown_ = false;
   capacity_ = 0;
   settings = RenderSettings{};
   drawPosition_ = 0;
@@ -31,6 +32,7 @@ void TerrainRenderer::finishRendering() {
   polygons_.release();
   keys_.release();
   keysReady_ = false;
+  drawableKnown_ = false;
   capacity_ = 0;
   drawPosition_ = polygonCount_;
 }

@@ -77,6 +77,10 @@ class TerrainRenderer {
   // triangle i); keysReady_ only while they match the array.
   LargeArray<double> keys_;
   bool keysReady_ = false;
+  // After sortPolygons: how many records lead with a positive key (what lighting and
+  // drawing reach); drawableKnown_ only while that still holds.
+  std::uint64_t drawableCount_ = 0;
+  bool drawableKnown_ = false;
   std::uint64_t capacity_ = 0;
   std::uint32_t drawPosition_ = 0;
   std::uint32_t polygonCount_ = 0;

@@ -7,6 +7,7 @@
 
 #include "engine/DepthSort.h"
 #include "engine/EngineMessages.h"
+#include "engine/SplitItems.h"
 #include "engine/StageRun.h"
 #include "engine/TerrainRenderer.h"
 #include "engine/ViewCamera.h"
@@ -21,11 +22,8 @@ bool TerrainRenderer::transformVertices() {
   // them, the sort gathers them itself.
   keysReady_ = false;
   double* keys = keys_.allocate(total) ? keys_.get() : nullptr;
-  for (std::uint32_t i = 0; i < total; ++i) {
-    if (!run.beforeItem(i)) {
-      keys_.release();
-      return false;
-    }
+  drawableKnown_ = false;
+  auto transformOne = [&](std::uint32_t i) {
     TerrainVertex* v = polygons[i].v;
     for (int k = 0; k < 3; ++k) {
       double sx, sy, depth;
@@ -45,6 +43,10 @@ bool TerrainRenderer::transformVertices() {
       v[0].z = 0.0;
     }
     if (keys != nullptr) keys[i] = v[0].z;
+  };
+  if (!runItemsSplit(run, total, transformOne)) {
+    keys_.release();
+    return false;
   }
   keysReady_ = keys != nullptr;
   run.finish();
@@ -58,7 +60,8 @@ bool TerrainRenderer::sortPolygons() {
   progress->setMessage(engine_text::kSorting);
   progress->showBusyOnly();
   if (keysReady_) {
-    sortPolygonsByKeys(polygons_.get(), keys_, usableCount());
+    drawableCount_ = sortPolygonsByKeys(polygons_.get(), keys_, usableCount());
+    drawableKnown_ = true;
   } else {
     sortPolygonsByDepth(polygons_.get(), usableCount());
   }

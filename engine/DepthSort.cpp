@@ -77,7 +77,7 @@ std::ptrdiff_t partitionKeys(const KeyPairs& items, std::ptrdiff_t lo, std::ptrd
   items.swap(lo, lo + (hi - lo) / 2);  // the middle, rounded down
   const double* keys = items.keys;
   const double x = keys[lo];
-  std::ptrdiff_t i = lo;      // the last swapped pair, as Hoare's loop holds them
+  std::ptrdiff_t i = lo;  // the last swapped pair, as Hoare's loop holds them
   std::ptrdiff_t j = hi + 1;
   std::ptrdiff_t leftScan = lo + 1;  // unscanned keys: leftScan .. rightScan
   std::ptrdiff_t rightScan = hi;
@@ -269,8 +269,8 @@ class CompletedRanges {
 // record. Each range is placed further as soon as it is complete, while its records are
 // still in the cache; when parallel, a second thread takes completed ranges as they come.
 // source is scratch for kDirectPlacement entries.
-void placeRecords(TerrainPolygon* polygons, std::uint32_t* dest, std::size_t n,
-                  std::size_t base, bool parallel, std::uint32_t* source) {
+void placeRecords(TerrainPolygon* polygons, std::uint32_t* dest, std::size_t n, std::size_t base,
+                  bool parallel, std::uint32_t* source) {
   if (n <= kDirectPlacement) {
     placeByCycles(polygons, dest, n, base, source);
     return;
@@ -389,8 +389,8 @@ std::size_t sortPolygonsByKeys(TerrainPolygon* polygons, LargeArray<double>& key
   const std::size_t drawable = leadingPositive(keys.get(), count);
   keys.release();
   std::unique_ptr<std::uint32_t[]> dest(new (std::nothrow) std::uint32_t[count]);
-  std::unique_ptr<std::uint32_t[]> source(
-      new (std::nothrow) std::uint32_t[std::min(count, kDirectPlacement)]);
+  std::unique_ptr<std::uint32_t[]> source(new (std::nothrow)
+                                              std::uint32_t[std::min(count, kDirectPlacement)]);
   if (!dest || !source) {
     permuteInPlace(polygons, order.get(), count);
     return drawable;

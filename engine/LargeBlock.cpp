@@ -56,8 +56,8 @@ bool LargeBlock::allocate(std::size_t bytes, bool prefault) {
     if (prefault) {
       stopPrefault_.store(false);
       try {
-        prefaulter_ = std::thread(prefaultFront, static_cast<char*>(data_), bytes,
-                                  std::cref(stopPrefault_));
+        prefaulter_ =
+            std::thread(prefaultFront, static_cast<char*>(data_), bytes, std::cref(stopPrefault_));
       } catch (const std::system_error&) {
         // No thread: the owner's writes fault the pages in themselves.
       }

@@ -33,11 +33,9 @@ bool TerrainRenderer::applyLighting() {
 
   const Vec3 light = settings.lightDirection;
   const Vec3 factor = settings.lightColor;
-  const double lightLength =
-      std::sqrt(light.z * light.z + light.y * light.y + light.x * light.x);
+  const double lightLength = std::sqrt(light.z * light.z + light.y * light.y + light.x * light.x);
   const std::uint32_t total = usableCount();
-  StageRun run(feedback(), engine_text::kLighting, engine_text::kRenderingCancelled,
-               polygonCount_);
+  StageRun run(feedback(), engine_text::kLighting, engine_text::kRenderingCancelled, polygonCount_);
   TerrainPolygon* polygons = polygons_.get();
   auto lightOne = [&](std::uint32_t i) {
     TerrainPolygon& p = polygons[i];
@@ -53,7 +51,8 @@ bool TerrainRenderer::applyLighting() {
   };
   if (drawableKnown_) {
     // The sort has counted the drawable head: its items can be shared out.
-    const auto drawable = static_cast<std::uint32_t>(std::min<std::uint64_t>(drawableCount_, total));
+    const auto drawable =
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(drawableCount_, total));
     if (!runItemsSplit(run, drawable, lightOne)) return false;
   } else {
     for (std::uint32_t i = 0; i < total && polygons[i].v[0].z > 0; ++i) {

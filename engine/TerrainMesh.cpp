@@ -38,8 +38,8 @@ bool chooseSplitA(std::int32_t mode, int h0, int h1, int h2, int h3) {
 
 }  // namespace
 
-bool TerrainRenderer::buildMesh(MeshPurpose purpose, const DibImage& surface,
-                                const DibImage& bump, int width, int height) {
+bool TerrainRenderer::buildMesh(MeshPurpose purpose, const DibImage& surface, const DibImage& bump,
+                                int width, int height) {
   // 64-bit, so a huge grid cannot wrap into a small capacity.
   const std::uint64_t capacity =
       (width >= 2 && height >= 2)
@@ -57,8 +57,8 @@ bool TerrainRenderer::buildMesh(MeshPurpose purpose, const DibImage& surface,
 
   const bool forExport = purpose == MeshPurpose::DxfExport;
   StageRun run(feedback(), engine_text::kDividing,
-               forExport ? engine_text::kDxfCancelled : engine_text::kRenderingCancelled,
-               capacity, forExport ? engine_text::kDxfCaption : std::string_view{});
+               forExport ? engine_text::kDxfCancelled : engine_text::kRenderingCancelled, capacity,
+               forExport ? engine_text::kDxfCaption : std::string_view{});
 
   // Wireframe never reads the surface: its corners are all white.
   const bool readSurface = settings.wireframe == 0;
@@ -102,11 +102,9 @@ bool TerrainRenderer::buildMesh(MeshPurpose purpose, const DibImage& surface,
       const std::uint32_t h3 = bumpBottom[x + 1] & 0xFFu;
       const double left = x;
       const double right = x + 1;
-      const TerrainVertex v0{left, bottom, h0 * emphasis,
-                             readSurface ? surfaceBottom[x] : kWhite};
+      const TerrainVertex v0{left, bottom, h0 * emphasis, readSurface ? surfaceBottom[x] : kWhite};
       const TerrainVertex v1{left, top, h1 * emphasis, readSurface ? surfaceTop[x] : kWhite};
-      const TerrainVertex v2{right, top, h2 * emphasis,
-                             readSurface ? surfaceTop[x + 1] : kWhite};
+      const TerrainVertex v2{right, top, h2 * emphasis, readSurface ? surfaceTop[x + 1] : kWhite};
       const TerrainVertex v3{right, bottom, h3 * emphasis,
                              readSurface ? surfaceBottom[x + 1] : kWhite};
 

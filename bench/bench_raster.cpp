@@ -1,6 +1,6 @@
 // Raster throughput: triangles per second for the renderer's typical small (about one
-// pixel) and medium (about 100 pixels) triangles, in one colour and outlined, and BMP encode/decode speed for a
-// 4096 x 4096 24-bit picture in memory and through files.
+// pixel) and medium (about 100 pixels) triangles, in one colour and outlined, and BMP
+// encode/decode speed for a 4096 x 4096 24-bit picture in memory and through files.
 
 #include <benchmark/benchmark.h>
 
@@ -37,8 +37,9 @@ std::vector<Triangle> makeTriangles(int size, std::size_t count, bool mixed = fa
   std::vector<Triangle> triangles(count);
   for (Triangle& t : triangles) {
     const int left = x(random), top = y(random);
-    t = {left, top, left + size + jitter(random), top, left, top + size + jitter(random),
-         static_cast<Color>(random() & 0xFFFFFF)};
+    const int right = left + size + jitter(random);
+    const int bottom = top + size + jitter(random);
+    t = {left, top, right, top, left, bottom, static_cast<Color>(random() & 0xFFFFFF)};
     if (!mixed) continue;
     if (jitter(random) != 0) t.x0 += size, t.y0 += size;  // the cell's other half
     std::array<std::pair<int, int>, 3> corners{{{t.x0, t.y0}, {t.x1, t.y1}, {t.x2, t.y2}}};
@@ -61,7 +62,8 @@ void drawTriangles(benchmark::State& state, int size, bool mixed, bool outlined)
   std::size_t index = 0;
   for (auto _ : state) {
     const Triangle& t = triangles[index++ & 0xFFFF];
-    surface.drawTriangle(t.x0, t.y0, t.x1, t.y1, t.x2, t.y2, 1, outlined ? 0x808080u : t.color, t.color);
+    surface.drawTriangle(t.x0, t.y0, t.x1, t.y1, t.x2, t.y2, 1, outlined ? 0x808080u : t.color,
+                         t.color);
   }
   benchmark::DoNotOptimize(screen.pixels());
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
@@ -114,7 +116,8 @@ void BM_BmpWriteFile(benchmark::State& state) {
   for (auto _ : state) {
     if (!picture.writeFile(path)) state.SkipWithError("write failed");
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * picture.encodeBmp().size()));
+  state.SetBytesProcessed(
+      static_cast<std::int64_t>(state.iterations() * picture.encodeBmp().size()));
   std::remove(path.c_str());
 }
 
@@ -126,7 +129,8 @@ void BM_BmpLoadFile(benchmark::State& state) {
   for (auto _ : state) {
     if (!loaded.load(path)) state.SkipWithError("load failed");
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * std::filesystem::file_size(path)));
+  state.SetBytesProcessed(
+      static_cast<std::int64_t>(state.iterations() * std::filesystem::file_size(path)));
   std::remove(path.c_str());
 }
 

@@ -33,8 +33,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cassert>
 #include <bit>
+#include <cassert>
 #include <cstdint>
 #include <cstring>
 #include <utility>
@@ -188,7 +188,9 @@ void fillTriangle(const Canvas& canvas, std::int64_t x0, std::int64_t y0, std::i
         ++b.quotient;
       }
     }
-    if (low <= high) std::fill(row + static_cast<std::int64_t>(low), row + static_cast<std::int64_t>(high) + 1, color);
+    if (low <= high)
+      std::fill(row + static_cast<std::int64_t>(low), row + static_cast<std::int64_t>(high) + 1,
+                color);
   }
 }
 
@@ -201,7 +203,8 @@ void plotSquare(const Canvas& canvas, std::int64_t x, std::int64_t y, int penWid
   // A square just beyond a border clips to nothing (its ends cross).
   if (x0 > x1 || y0 > y1) return;
   for (std::int64_t row = y0; row <= y1; ++row)
-    std::fill(canvas.pixels + row * canvas.width + x0, canvas.pixels + row * canvas.width + x1 + 1, color);
+    std::fill(canvas.pixels + row * canvas.width + x0, canvas.pixels + row * canvas.width + x1 + 1,
+              color);
 }
 
 // The outline rule of the file comment. Steps outside the image (widened by the pen's
@@ -281,7 +284,8 @@ void drawLine(const Canvas& canvas, std::int64_t x0, std::int64_t y0, std::int64
 // The n + 1 pixels of a line from p: each step moves majorStride, and minorStride more
 // when floor((2 i d + n) / 2n) grows (d >= 0) or shrinks (d < 0), which the remainder of
 // that division tells without dividing.
-void walkLine(Color* p, int n, std::ptrdiff_t majorStride, std::ptrdiff_t minorStride, int d, Color color) {
+void walkLine(Color* p, int n, std::ptrdiff_t majorStride, std::ptrdiff_t minorStride, int d,
+              Color color) {
   const int twoN = 2 * n;
   int remainder = n;  // step 0: n / 2n is 0 remainder n
   if (d >= 0) {
@@ -357,7 +361,8 @@ constexpr std::uint32_t tinyFillBits(int x0, int y0, int x1, int y1, int x2, int
     std::swap(bx, cx);
     std::swap(by, cy);
   }
-  const EdgeTest<int> edges[3] = {makeEdge(ax, ay, bx, by), makeEdge(bx, by, cx, cy), makeEdge(cx, cy, ax, ay)};
+  const EdgeTest<int> edges[3] = {makeEdge(ax, ay, bx, by), makeEdge(bx, by, cx, cy),
+                                  makeEdge(cx, cy, ax, ay)};
   std::uint32_t bits = 0;
   for (int y = 0; y <= kTinySpan; ++y)
     for (int x = 0; x <= kTinySpan; ++x) {
@@ -372,7 +377,8 @@ constexpr std::uint32_t tinyFillBits(int x0, int y0, int x1, int y1, int x2, int
 // The corners packed 2 bits apiece. Unsigned, so that the index of the corners minus that
 // of their box's top-left corner (each coordinate within 0 .. 3 of it) is the index of
 // the corners relative to the box: the packing is linear.
-constexpr unsigned tinyIndex(unsigned x0, unsigned y0, unsigned x1, unsigned y1, unsigned x2, unsigned y2) {
+constexpr unsigned tinyIndex(unsigned x0, unsigned y0, unsigned x1, unsigned y1, unsigned x2,
+                             unsigned y2) {
   return x0 + (y0 << 2) + (x1 << 4) + (y1 << 6) + (x2 << 8) + (y2 << 10);
 }
 
@@ -416,11 +422,14 @@ constexpr std::array<std::uint32_t, kTinyTableSize> makeTinyTable() {
 
 // const, not constexpr: clang's constant evaluator stops at its step limit long before the
 // 4096 entries are done, so there the tables are filled once at start-up instead.
-const std::array<std::uint32_t, kTinyTableSize> kTinyRowColumns = makeTinyTable<tinyRowColumns<false>>();
-const std::array<std::uint32_t, kTinyTableSize> kTinyOutlineRowColumns = makeTinyTable<tinyRowColumns<true>>();
+const std::array<std::uint32_t, kTinyTableSize> kTinyRowColumns =
+    makeTinyTable<tinyRowColumns<false>>();
+const std::array<std::uint32_t, kTinyTableSize> kTinyOutlineRowColumns =
+    makeTinyTable<tinyRowColumns<true>>();
 
 // Paints rows 0 .. lastRow of a kTinyRowColumns entry whose top-left pixel is at origin.
-inline void paintRows(Color* origin, std::int64_t width, int lastRow, std::uint32_t rows, Color color) {
+inline void paintRows(Color* origin, std::int64_t width, int lastRow, std::uint32_t rows,
+                      Color color) {
   for (int y = 0; y <= lastRow; ++y, origin += width, rows >>= 8) {
     origin[rows & 3] = color;
     origin[rows >> 2 & 3] = color;
@@ -475,7 +484,8 @@ struct EdgeWalk {
 };
 
 // fillTriangle for corners on the image spanning fewer than kCompactSpan pixels.
-void fillCompactTriangle(const Canvas& canvas, int x0, int y0, int x1, int y1, int x2, int y2, Color color) {
+void fillCompactTriangle(const Canvas& canvas, int x0, int y0, int x1, int y1, int x2, int y2,
+                         Color color) {
   const int left = minOf3(x0, x1, x2), right = maxOf3(x0, x1, x2);
   const int top = minOf3(y0, y1, y2), bottom = maxOf3(y0, y1, y2);
   // Doubled and relative to the box's top-left corner: corners even, pixel centres odd.
@@ -488,7 +498,8 @@ void fillCompactTriangle(const Canvas& canvas, int x0, int y0, int x1, int y1, i
     std::swap(bx, cx);
     std::swap(by, cy);
   }
-  const EdgeTest<int> edges[3] = {makeEdge(ax, ay, bx, by), makeEdge(bx, by, cx, cy), makeEdge(cx, cy, ax, ay)};
+  const EdgeTest<int> edges[3] = {makeEdge(ax, ay, bx, by), makeEdge(bx, by, cx, cy),
+                                  makeEdge(cx, cy, ax, ay)};
   // Centres inside the box: columns 0 .. columns - 1, rows 0 .. rows - 1, all on the image.
   const int columns = right - left;
   const int rows = bottom - top;
@@ -497,7 +508,9 @@ void fillCompactTriangle(const Canvas& canvas, int x0, int y0, int x1, int y1, i
   if (columns * rows <= kSmallBoxPixels) {
     // Edge values minus their bias at each centre; inside when all three are >= 0.
     int rowValue[3];
-    for (int k = 0; k < 3; ++k) rowValue[k] = edges[k].dx * (1 - edges[k].yi) - edges[k].dy * (1 - edges[k].xi) - edges[k].bias;
+    for (int k = 0; k < 3; ++k)
+      rowValue[k] =
+          edges[k].dx * (1 - edges[k].yi) - edges[k].dy * (1 - edges[k].xi) - edges[k].bias;
     Color* row = origin;
     for (int y = 0; y < rows; ++y, row += canvas.width) {
       int v0 = rowValue[0], v1 = rowValue[1], v2 = rowValue[2];
@@ -551,8 +564,8 @@ bool isNarrow(std::int64_t value) {
 
 // A one-pixel pen and every corner on the image: no clipping. Kept out of line so that
 // the tiny triangles' path stays small.
-[[gnu::noinline]] void drawTriangleOnImage(DibImage& image, int x0, int y0, int x1, int y1, int x2, int y2,
-                                           Color penColor, Color brushColor) {
+[[gnu::noinline]] void drawTriangleOnImage(DibImage& image, int x0, int y0, int x1, int y1, int x2,
+                                           int y2, Color penColor, Color brushColor) {
   const Canvas canvas{image.pixels(), image.width(), image.height()};
   const int spanX = maxOf3(x0, x1, x2) - minOf3(x0, x1, x2);
   const int spanY = maxOf3(y0, y1, y2) - minOf3(y0, y1, y2);
@@ -567,20 +580,23 @@ bool isNarrow(std::int64_t value) {
 }
 
 // Any corners and pen widths, clipped to the image.
-[[gnu::noinline]] void drawTriangleClipped(DibImage& image, int x0, int y0, int x1, int y1, int x2, int y2,
-                                           int penWidth, Color penColor, Color brushColor) {
+[[gnu::noinline]] void drawTriangleClipped(DibImage& image, int x0, int y0, int x1, int y1, int x2,
+                                           int y2, int penWidth, Color penColor, Color brushColor) {
   const Canvas canvas{image.pixels(), image.width(), image.height()};
   const int pen = std::clamp(penWidth, 1, kMaxPenWidth);
   // Nothing to do when the corners' box, widened by the pen, misses the image.
   const std::int64_t reach = pen / 2 + 1;
-  if (std::int64_t{std::max({x0, x1, x2})} + reach < 0 || std::int64_t{std::min({x0, x1, x2})} - reach >= canvas.width ||
-      std::int64_t{std::max({y0, y1, y2})} + reach < 0 || std::int64_t{std::min({y0, y1, y2})} - reach >= canvas.height)
+  if (std::int64_t{std::max({x0, x1, x2})} + reach < 0 ||
+      std::int64_t{std::min({x0, x1, x2})} - reach >= canvas.width ||
+      std::int64_t{std::max({y0, y1, y2})} + reach < 0 ||
+      std::int64_t{std::min({y0, y1, y2})} - reach >= canvas.height)
     return;
   if (x0 == x1 && x1 == x2 && y0 == y1 && y1 == y2) {
     drawLine(canvas, x0, y0, x0, y0, pen, penColor);
     return;
   }
-  if (isNarrow(x0) && isNarrow(y0) && isNarrow(x1) && isNarrow(y1) && isNarrow(x2) && isNarrow(y2)) {
+  if (isNarrow(x0) && isNarrow(y0) && isNarrow(x1) && isNarrow(y1) && isNarrow(x2) &&
+      isNarrow(y2)) {
     fillTriangle<std::int64_t>(canvas, x0, y0, x1, y1, x2, y2, brushColor);
   } else {
     fillTriangle<Wide>(canvas, x0, y0, x1, y1, x2, y2, brushColor);
@@ -621,7 +637,8 @@ bool DrawSurface::drawRectangle(int left, int top, int right, int bottom, int pe
   const std::int64_t clipLeft = std::max<std::int64_t>(x0, 0);
   const std::int64_t clipRight = std::min<std::int64_t>(x1, canvas.width);  // exclusive
   if (clipLeft >= clipRight) return true;
-  for (std::int64_t y = std::max<std::int64_t>(y0, 0); y < std::min<std::int64_t>(y1, canvas.height); ++y) {
+  for (std::int64_t y = std::max<std::int64_t>(y0, 0);
+       y < std::min<std::int64_t>(y1, canvas.height); ++y) {
     Color* row = canvas.pixels + y * canvas.width;
     if (y < y0 + ring || y >= y1 - ring) {
       std::fill(row + clipLeft, row + clipRight, penColor);

@@ -73,7 +73,8 @@ void referenceLine(DibImage& image, Corner p, Corner q) {
   const std::int64_t dx = q.x - p.x, dy = q.y - p.y;
   const std::int64_t n = std::max(std::llabs(dx), std::llabs(dy));
   auto plot = [&](std::int64_t x, std::int64_t y) {
-    if (x >= 0 && y >= 0 && x < image.width() && y < image.height()) image.pixels()[y * image.width() + x] = kPen;
+    if (x >= 0 && y >= 0 && x < image.width() && y < image.height())
+      image.pixels()[y * image.width() + x] = kPen;
   };
   if (n == 0) return plot(p.x, p.y);
   const bool xMajor = std::llabs(dx) >= dy;
@@ -81,7 +82,8 @@ void referenceLine(DibImage& image, Corner p, Corner q) {
   for (std::int64_t m = 0; m < length; ++m) {  // every column (or row) of the image
     const std::int64_t step = xMajor ? (dx < 0 ? p.x - m : m - p.x) : m - p.y;
     if (step < 0 || step > n) continue;
-    const Wide minor = (xMajor ? p.y : p.x) + floorDivide(2 * Wide(step) * (xMajor ? dy : dx) + n, 2 * Wide(n));
+    const Wide minor =
+        (xMajor ? p.y : p.x) + floorDivide(2 * Wide(step) * (xMajor ? dy : dx) + n, 2 * Wide(n));
     if (minor < INT64_MIN / 2 || minor > INT64_MAX / 2) continue;
     xMajor ? plot(m, static_cast<std::int64_t>(minor)) : plot(static_cast<std::int64_t>(minor), m);
   }
@@ -106,9 +108,9 @@ std::string drawnTriangle(int width, int height, Corner a, Corner b, Corner c) {
   DibImage image = paperImage(width, height);
   DrawSurface surface;
   image.attachSurface(surface);
-  EXPECT_TRUE(surface.drawTriangle(static_cast<int>(a.x), static_cast<int>(a.y), static_cast<int>(b.x),
-                                   static_cast<int>(b.y), static_cast<int>(c.x), static_cast<int>(c.y), 1, kPen,
-                                   kBrush));
+  EXPECT_TRUE(surface.drawTriangle(static_cast<int>(a.x), static_cast<int>(a.y),
+                                   static_cast<int>(b.x), static_cast<int>(b.y),
+                                   static_cast<int>(c.x), static_cast<int>(c.y), 1, kPen, kBrush));
   return art(image);
 }
 
@@ -259,16 +261,18 @@ TEST(DrawSurface, TrianglesMatchTheWrittenRule) {
     const char* name;
     int low, high;
   };
-  for (const Range range : {Range{"inside", 0, 39}, Range{"up to 64 off", -64, 103}, Range{"tiny", 10, 13},
-                            Range{"far off", -5000, 5000}}) {
+  for (const Range range : {Range{"inside", 0, 39}, Range{"up to 64 off", -64, 103},
+                            Range{"tiny", 10, 13}, Range{"far off", -5000, 5000}}) {
     SCOPED_TRACE(range.name);
     std::uniform_int_distribution<int> coordinate(range.low, range.high);
     for (int trial = 0; trial < 300; ++trial) {
-      const Corner a{coordinate(random), coordinate(random)}, b{coordinate(random), coordinate(random)};
+      const Corner a{coordinate(random), coordinate(random)},
+          b{coordinate(random), coordinate(random)};
       const Corner c{coordinate(random), coordinate(random)};
       const std::string expected = art(referenceTriangle(40, 30, a, b, c));
       const std::string drawn = drawnTriangle(40, 30, a, b, c);
-      ASSERT_EQ(drawn, expected) << a.x << "," << a.y << " " << b.x << "," << b.y << " " << c.x << "," << c.y;
+      ASSERT_EQ(drawn, expected) << a.x << "," << a.y << " " << b.x << "," << b.y << " " << c.x
+                                 << "," << c.y;
     }
   }
 }
@@ -287,7 +291,8 @@ TEST(DrawSurface, HugeCornersAreClippedExactly) {
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.name);
-    EXPECT_EQ(drawnTriangle(40, 30, test.a, test.b, test.c), art(referenceTriangle(40, 30, test.a, test.b, test.c)));
+    EXPECT_EQ(drawnTriangle(40, 30, test.a, test.b, test.c),
+              art(referenceTriangle(40, 30, test.a, test.b, test.c)));
   }
 }
 
@@ -321,12 +326,13 @@ void expectDrawnAsWritten(int width, int height, Corner a, Corner b, Corner c) {
   DibImage image = paperImage(width, height);
   DrawSurface surface;
   image.attachSurface(surface);
-  surface.drawTriangle(static_cast<int>(a.x), static_cast<int>(a.y), static_cast<int>(b.x), static_cast<int>(b.y),
-                       static_cast<int>(c.x), static_cast<int>(c.y), 1, kPen, kPen);
+  surface.drawTriangle(static_cast<int>(a.x), static_cast<int>(a.y), static_cast<int>(b.x),
+                       static_cast<int>(b.y), static_cast<int>(c.x), static_cast<int>(c.y), 1, kPen,
+                       kPen);
   std::string oneColour = expected;
   std::replace(oneColour.begin(), oneColour.end(), 'b', 'P');
-  ASSERT_EQ(art(image), oneColour) << "one colour: " << a.x << "," << a.y << " " << b.x << "," << b.y << " " << c.x
-                                << "," << c.y;
+  ASSERT_EQ(art(image), oneColour) << "one colour: " << a.x << "," << a.y << " " << b.x << ","
+                                   << b.y << " " << c.x << "," << c.y;
 }
 
 // Every triangle whose corners lie on a side x side grid of points, the grid at (left, top).
@@ -412,8 +418,9 @@ void referenceWideLine(DibImage& image, Corner p, Corner q, int pen) {
   const std::int64_t n = std::max(std::llabs(dx), std::llabs(dy));
   const bool xMajor = std::llabs(dx) >= dy;
   for (std::int64_t step = 0; step <= n; ++step) {
-    const std::int64_t minor =
-        n == 0 ? 0 : static_cast<std::int64_t>(floorDivide(2 * Wide(step) * (xMajor ? dy : dx) + n, 2 * Wide(n)));
+    const std::int64_t minor = n == 0 ? 0
+                                      : static_cast<std::int64_t>(floorDivide(
+                                            2 * Wide(step) * (xMajor ? dy : dx) + n, 2 * Wide(n)));
     const std::int64_t x = xMajor ? p.x + (dx < 0 ? -step : step) : p.x + minor;
     const std::int64_t y = xMajor ? p.y + minor : p.y + step;
     for (std::int64_t sy = y - (pen - 1) / 2; sy <= y + pen / 2; ++sy)
@@ -444,9 +451,10 @@ TEST(DrawSurface, WidePenSquaresWhollyOffTheImageDrawNothing) {
     DibImage image = paperImage(kWidth, kHeight);
     DrawSurface surface;
     image.attachSurface(surface);
-    surface.drawTriangle(static_cast<int>(a.x), static_cast<int>(a.y), static_cast<int>(b.x), static_cast<int>(b.y),
-                         static_cast<int>(c.x), static_cast<int>(c.y), width, kPen, kBrush);
-    ASSERT_EQ(art(image), art(expected)) << "pen " << width << ": " << a.x << "," << a.y << " " << b.x << ","
-                                         << b.y << " " << c.x << "," << c.y;
+    surface.drawTriangle(static_cast<int>(a.x), static_cast<int>(a.y), static_cast<int>(b.x),
+                         static_cast<int>(b.y), static_cast<int>(c.x), static_cast<int>(c.y), width,
+                         kPen, kBrush);
+    ASSERT_EQ(art(image), art(expected)) << "pen " << width << ": " << a.x << "," << a.y << " "
+                                         << b.x << "," << b.y << " " << c.x << "," << c.y;
   }
 }

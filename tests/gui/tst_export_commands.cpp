@@ -11,6 +11,7 @@
 #include "app/FileChooser.h"
 #include "document/DocumentModel.h"
 #include "raster/Color.h"
+#include "support/QtFileContents.h"
 #include "support/RecordingFeedback.h"
 
 namespace {
@@ -48,18 +49,6 @@ void loadSmallTextures(DocumentModel& doc) {
     doc.surfaceImage.pixels()[i] = makeColor(200, 100, std::uint32_t(20 * i));
     doc.bumpImage.pixels()[i] = makeColor(std::uint32_t(30 * i), 0, 0);
   }
-}
-
-QByteArray readAll(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.readAll();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  QVERIFY(file.open(QIODevice::WriteOnly));
-  QCOMPARE(file.write(bytes), bytes.size());
 }
 
 std::vector<std::string> texts(std::initializer_list<const char*> list) {
@@ -101,7 +90,7 @@ void ExportCommandsTest::init() {
 void ExportCommandsTest::dxfExportWritesTheMeshToTheChosenFile() {
   loadSmallTextures(*doc_);
   const QString target = folder().filePath("mesh.dxf");
-  writeBytes(target, "an older drawing");
+  writeFileBytes(target, "an older drawing");
   chooser_.answers = {target};
   runExportDxf(*doc_, chooser_, feedback_);
 
@@ -112,7 +101,7 @@ void ExportCommandsTest::dxfExportWritesTheMeshToTheChosenFile() {
   QCOMPARE(chooser_.asked[0].defaultSuffix, QStringLiteral("dxf"));
   QVERIFY(feedback_.messages.empty());
 
-  QByteArray dxf = readAll(target);
+  QByteArray dxf = readFileBytes(target);
   QVERIFY(dxf.startsWith("0\r\nSECTION\r\n2\r\nENTITIES\r\n"));
   QVERIFY(dxf.endsWith("0\r\nENDSEC\r\n0\r\nEOF\r\n"));
   QCOMPARE(dxf.count("3DFACE"), 8);
@@ -127,11 +116,11 @@ void ExportCommandsTest::dxfExportWritesTheMeshToTheChosenFile() {
 void ExportCommandsTest::dxfCancelledDialogLeavesTheTargetUnchanged() {
   loadSmallTextures(*doc_);
   const QString target = folder().filePath("keep.dxf");
-  writeBytes(target, "keep me");
+  writeFileBytes(target, "keep me");
   chooser_.answers = {std::nullopt};
   runExportDxf(*doc_, chooser_, feedback_);
   QCOMPARE(chooser_.asked.size(), 1);
-  QCOMPARE(readAll(target), QByteArray("keep me"));
+  QCOMPARE(readFileBytes(target), QByteArray("keep me"));
   QVERIFY(feedback_.messages.empty());
   QVERIFY(feedback_.windows.empty());  // no mesh was built
 }
@@ -172,7 +161,7 @@ void ExportCommandsTest::bitmapSaveWritesTheRenderedPicture() {
   doc_->renderer.finishRendering();
 
   const QString target = folder().filePath("picture.bmp");
-  writeBytes(target, "an older picture");
+  writeFileBytes(target, "an older picture");
   chooser_.answers = {target};
   feedback_.messages.clear();
   runSaveBitmap(*doc_, chooser_, feedback_);
@@ -184,7 +173,7 @@ void ExportCommandsTest::bitmapSaveWritesTheRenderedPicture() {
   QCOMPARE(chooser_.asked[0].defaultSuffix, QStringLiteral("bmp"));
   QVERIFY(feedback_.messages.empty());
   std::vector<std::uint8_t> expected = doc_->renderer.screen().encodeBmp();
-  QCOMPARE(readAll(target),
+  QCOMPARE(readFileBytes(target),
            QByteArray(reinterpret_cast<const char*>(expected.data()), qsizetype(expected.size())));
   QCOMPARE(expected.size(), std::size_t(54 + 40 * 3 * 30));
 }
@@ -192,11 +181,11 @@ void ExportCommandsTest::bitmapSaveWritesTheRenderedPicture() {
 void ExportCommandsTest::bitmapCancelledDialogLeavesTheTargetUnchanged() {
   QVERIFY(doc_->renderer.createDefaultScreen());
   const QString target = folder().filePath("keep.bmp");
-  writeBytes(target, "keep me");
+  writeFileBytes(target, "keep me");
   chooser_.answers = {std::nullopt};
   runSaveBitmap(*doc_, chooser_, feedback_);
   QCOMPARE(chooser_.asked.size(), 1);
-  QCOMPARE(readAll(target), QByteArray("keep me"));
+  QCOMPARE(readFileBytes(target), QByteArray("keep me"));
   QVERIFY(feedback_.messages.empty());
 }
 

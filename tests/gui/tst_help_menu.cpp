@@ -11,6 +11,7 @@
 
 #include "app/HelpOpener.h"
 #include "dialogs/CAboutDlg.h"
+#include "support/QtFileContents.h"
 #include "support/RecordingFeedback.h"
 
 namespace {
@@ -27,17 +28,6 @@ struct RecordingOpener {
     };
   }
 };
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  QVERIFY(file.open(QIODevice::WriteOnly));
-  file.write(bytes);
-}
-
-QByteArray readAllText(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 }  // namespace
 
@@ -56,7 +46,7 @@ class HelpMenuTest : public QObject {
 void HelpMenuTest::opensThePageBesideTheProgram() {
   QTemporaryDir program;
   QVERIFY(QDir(program.path()).mkpath("help"));
-  writeFile(program.filePath("help/help.htm"), "<html></html>");
+  writeFileBytes(program.filePath("help/help.htm"), "<html></html>");
   RecordingOpener opener;
   RecordingFeedback feedback;
   QVERIFY(openHelpPage(program.path(), opener.opener(), &feedback));
@@ -78,7 +68,7 @@ void HelpMenuTest::missingPageIsReportedWithoutOpening() {
 void HelpMenuTest::failingOpenerIsReported() {
   QTemporaryDir program;
   QVERIFY(QDir(program.path()).mkpath("help"));
-  writeFile(program.filePath("help/help.htm"), "<html></html>");
+  writeFileBytes(program.filePath("help/help.htm"), "<html></html>");
   RecordingOpener opener;
   opener.succeed = false;
   RecordingFeedback feedback;
@@ -111,8 +101,8 @@ void HelpMenuTest::builtProgramHasItsHelpPageBesideIt() {
   RecordingOpener opener;
   RecordingFeedback feedback;
   QVERIFY(openHelpPage(programDir, opener.opener(), &feedback));
-  QCOMPARE(readAllText(helpPagePath(programDir)),
-           readAllText(QStringLiteral(QN_SOURCE_DIR "/resources/help/help.htm")));
+  QCOMPARE(readFileBytes(helpPagePath(programDir)),
+           readFileBytes(QStringLiteral(QN_SOURCE_DIR "/resources/help/help.htm")));
 }
 
 void HelpMenuTest::aboutBoxShowsTheProgramNameAndVersion() {

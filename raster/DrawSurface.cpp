@@ -25,9 +25,10 @@
 //
 // Speed: the renderer draws millions of triangles of a pixel or two with a one-pixel pen.
 // Those whose corners all lie on the image and span at most 3 pixels each way take their
-// pixels, row by row, from tables made at compile time by these same rules. Larger ones on
-// the image skip every clipping test and work in 32-bit arithmetic: rows split at the
-// middle corner, each bounded by one edge on either side, and lines without clipping.
+// pixels, row by row, from tables made by these same rules when the program is built; so
+// do those spanning 4 pixels in one colour (pen == brush, the renderer's normal mode).
+// Larger ones on the image skip every clipping test and work in 32-bit arithmetic: rows
+// split at the middle corner, each bounded by one edge on either side, and unclipped lines.
 
 #include "raster/DrawSurface.h"
 
@@ -333,8 +334,14 @@ void drawLineInside(const Canvas& canvas, int x0, int y0, int x1, int y1, Color 
 constexpr int kTinySpan = 3;
 constexpr int kTinyTableSize = 1 << 12;
 
-constexpr std::uint32_t gridBit(int x, int y) { return std::uint32_t{1} << (4 * y + x); }
+// Bit side * y + x of a side x side grid.
+template <int side = 4>
+constexpr std::uint32_t gridBit(int x, int y) {
+  return std::uint32_t{1} << (side * y + x);
+}
 
+// A line's pixels on a side x side grid.
+template <int side = 4>
 constexpr std::uint32_t tinyLineBits(int x0, int y0, int x1, int y1) {
   if (y1 < y0 || (y1 == y0 && x1 < x0)) {
     std::swap(x0, x1);
@@ -343,16 +350,19 @@ constexpr std::uint32_t tinyLineBits(int x0, int y0, int x1, int y1) {
   const int dx = x1 - x0;
   const int dy = y1 - y0;
   const int n = std::max(dx < 0 ? -dx : dx, dy);
-  if (n == 0) return gridBit(x0, y0);
+  if (n == 0) return gridBit<side>(x0, y0);
   const bool xMajor = (dx < 0 ? -dx : dx) >= dy;
   std::uint32_t bits = 0;
   for (int i = 0; i <= n; ++i) {
     const int minor = floorDiv(2 * i * (xMajor ? dy : dx) + n, 2 * n);
-    bits |= xMajor ? gridBit(x0 + (dx < 0 ? -i : i), y0 + minor) : gridBit(x0 + minor, y0 + i);
+    bits |= xMajor ? gridBit<side>(x0 + (dx < 0 ? -i : i), y0 + minor)
+                   : gridBit<side>(x0 + minor, y0 + i);
   }
   return bits;
 }
 
+// A fill's pixels on a side x side grid.
+template <int side = 4>
 constexpr std::uint32_t tinyFillBits(int x0, int y0, int x1, int y1, int x2, int y2) {
   int ax = 2 * x0, ay = 2 * y0, bx = 2 * x1, by = 2 * y1, cx = 2 * x2, cy = 2 * y2;
   const int area = (bx - ax) * (cy - ay) - (by - ay) * (cx - ax);
@@ -364,12 +374,12 @@ constexpr std::uint32_t tinyFillBits(int x0, int y0, int x1, int y1, int x2, int
   const EdgeTest<int> edges[3] = {makeEdge(ax, ay, bx, by), makeEdge(bx, by, cx, cy),
                                   makeEdge(cx, cy, ax, ay)};
   std::uint32_t bits = 0;
-  for (int y = 0; y <= kTinySpan; ++y)
-    for (int x = 0; x <= kTinySpan; ++x) {
+  for (int y = 0; y < side; ++y)
+    for (int x = 0; x < side; ++x) {
       bool inside = true;
       for (const EdgeTest<int>& e : edges)
         inside = inside && e.dx * (2 * y + 1 - e.yi) - e.dy * (2 * x + 1 - e.xi) >= e.bias;
-      if (inside) bits |= gridBit(x, y);
+      if (inside) bits |= gridBit<side>(x, y);
     }
   return bits;
 }
@@ -413,19 +423,54 @@ constexpr std::uint32_t tinyRowColumns(unsigned index) {
   return rows;
 }
 
-template <std::uint32_t (*entry)(unsigned)>
-constexpr std::array<std::uint32_t, kTinyTableSize> makeTinyTable() {
-  std::array<std::uint32_t, kTinyTableSize> table{};
+template <std::uint32_t (*entry)(unsigned), std::size_t size = kTinyTableSize>
+constexpr std::array<std::uint32_t, size> makeTinyTable() {
+  std::array<std::uint32_t, size> table{};
   for (unsigned index = 0; index < table.size(); ++index) table[index] = entry(index);
   return table;
 }
 
-// const, not constexpr: clang's constant evaluator stops at its step limit long before the
-// 4096 entries are done, so there the tables are filled once at start-up instead.
+// const, not constexpr: a compiler's constant evaluator may stop at its step limit before
+// the entries are done (clang's does), and then fills the tables once at start-up instead.
 const std::array<std::uint32_t, kTinyTableSize> kTinyRowColumns =
     makeTinyTable<tinyRowColumns<false>>();
 const std::array<std::uint32_t, kTinyTableSize> kTinyOutlineRowColumns =
     makeTinyTable<tinyRowColumns<true>>();
+
+// Small triangles in one colour: corners spanning 4 pixels, the renderer's next most
+// usual triangle, from a table of 5 x 5 grids (outline and fill together, bit 5 * row +
+// column) indexed by the relative corners in base 5. Its rows hold gaps (the top-left
+// rule leaves centres on right edges out), so each pixel is written through a selected
+// pointer instead.
+constexpr int kSmallSpan = 4;
+constexpr std::size_t kSmallTableSize = 15625;  // 5^6
+
+// Linear like tinyIndex: the index of the corners minus that of the box's top-left corner
+// repeated, left * (1 + 25 + 625) + top * (5 + 125 + 3125), is the relative one.
+constexpr unsigned smallIndex(unsigned x0, unsigned y0, unsigned x1, unsigned y1, unsigned x2,
+                              unsigned y2) {
+  return x0 + 5 * y0 + 25 * x1 + 125 * y1 + 625 * x2 + 3125 * y2;
+}
+
+constexpr std::uint32_t smallCoverage(unsigned index) {
+  int c[6] = {};
+  for (int& coordinate : c) coordinate = static_cast<int>(index % 5), index /= 5;
+  return tinyLineBits<5>(c[0], c[1], c[2], c[3]) | tinyLineBits<5>(c[2], c[3], c[4], c[5]) |
+         tinyLineBits<5>(c[4], c[5], c[0], c[1]) |
+         tinyFillBits<5>(c[0], c[1], c[2], c[3], c[4], c[5]);
+}
+
+const std::array<std::uint32_t, kSmallTableSize> kSmallCoverage =
+    makeTinyTable<smallCoverage, kSmallTableSize>();
+
+// Paints the set bits of rows 0 .. lastRow of a kSmallCoverage grid whose top-left pixel
+// is at origin; the others go to a scratch value.
+inline void paintSmallGrid(Color* origin, std::int64_t width, int lastRow, std::uint32_t bits,
+                           Color color) {
+  Color scratch = 0;
+  for (int y = 0; y <= lastRow; ++y, origin += width, bits >>= 5)
+    for (int x = 0; x <= kSmallSpan; ++x) *((bits >> x & 1) != 0 ? origin + x : &scratch) = color;
+}
 
 // Paints rows 0 .. lastRow of a kTinyRowColumns entry whose top-left pixel is at origin.
 inline void paintRows(Color* origin, std::int64_t width, int lastRow, std::uint32_t rows,
@@ -672,6 +717,10 @@ bool DrawSurface::drawTriangle(int x0, int y0, int x1, int y1, int x2, int y2, i
         paintRows(origin, canvas.width, bottom - top, kTinyRowColumns[index], brushColor);
         paintRows(origin, canvas.width, bottom - top, kTinyOutlineRowColumns[index], penColor);
       }
+    } else if (std::max(right - left, bottom - top) <= kSmallSpan && penColor == brushColor) {
+      const unsigned index = smallIndex(x0, y0, x1, y1, x2, y2) - (left * 651u + top * 3255u);
+      Color* origin = canvas.pixels + std::int64_t{top} * canvas.width + left;
+      paintSmallGrid(origin, canvas.width, bottom - top, kSmallCoverage[index], penColor);
     } else {
       drawTriangleOnImage(*image_, x0, y0, x1, y1, x2, y2, penColor, brushColor);
     }

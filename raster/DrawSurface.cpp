@@ -430,12 +430,16 @@ constexpr std::array<std::uint32_t, size> makeTinyTable() {
   return table;
 }
 
-// const, not constexpr: a compiler's constant evaluator may stop at its step limit before
-// the entries are done (clang's does), and then fills the tables once at start-up instead.
-const std::array<std::uint32_t, kTinyTableSize> kTinyRowColumns =
-    makeTinyTable<tinyRowColumns<false>>();
-const std::array<std::uint32_t, kTinyTableSize> kTinyOutlineRowColumns =
-    makeTinyTable<tinyRowColumns<true>>();
+// The table of entry(index) for every index: a function's constant, not constexpr. A
+// compiler's constant evaluator may stop at its step limit before the entries are done
+// (clang's does, GCC's for the larger table); such a table is then filled on first use,
+// safely from any thread, and never read before (as a namespace-scope table could be by
+// another file's start-up code).
+template <std::uint32_t (*entry)(unsigned), std::size_t size = kTinyTableSize>
+const std::array<std::uint32_t, size>& coverageTable() {
+  static const std::array<std::uint32_t, size> table = makeTinyTable<entry, size>();
+  return table;
+}
 
 // Small triangles in one colour: corners spanning 4 pixels, the renderer's next most
 // usual triangle, from a table of 5 x 5 grids (outline and fill together, bit 5 * row +
@@ -460,10 +464,7 @@ constexpr std::uint32_t smallCoverage(unsigned index) {
          tinyFillBits<5>(c[0], c[1], c[2], c[3], c[4], c[5]);
 }
 
-const std::array<std::uint32_t, kSmallTableSize> kSmallCoverage =
-    makeTinyTable<smallCoverage, kSmallTableSize>();
-
-// Paints the set bits of rows 0 .. lastRow of a kSmallCoverage grid whose top-left pixel
+// Paints the set bits of rows 0 .. lastRow of a smallCoverage grid whose top-left pixel
 // is at origin; the others go to a scratch value.
 inline void paintSmallGrid(Color* origin, std::int64_t width, int lastRow, std::uint32_t bits,
                            Color color) {
@@ -472,7 +473,7 @@ inline void paintSmallGrid(Color* origin, std::int64_t width, int lastRow, std::
     for (int x = 0; x <= kSmallSpan; ++x) *((bits >> x & 1) != 0 ? origin + x : &scratch) = color;
 }
 
-// Paints rows 0 .. lastRow of a kTinyRowColumns entry whose top-left pixel is at origin.
+// Paints rows 0 .. lastRow of a tinyRowColumns entry whose top-left pixel is at origin.
 inline void paintRows(Color* origin, std::int64_t width, int lastRow, std::uint32_t rows,
                       Color color) {
   for (int y = 0; y <= lastRow; ++y, origin += width, rows >>= 8) {
@@ -712,15 +713,19 @@ bool DrawSurface::drawTriangle(int x0, int y0, int x1, int y1, int x2, int y2, i
       const unsigned index = tinyIndex(x0, y0, x1, y1, x2, y2) - (left * 0x111u + top * 0x444u);
       Color* origin = canvas.pixels + std::int64_t{top} * canvas.width + left;
       if (penColor == brushColor) {
-        paintRows(origin, canvas.width, bottom - top, kTinyRowColumns[index], penColor);
+        paintRows(origin, canvas.width, bottom - top, coverageTable<tinyRowColumns<false>>()[index],
+                  penColor);
       } else {  // the whole triangle in the brush's colour, then its outline over it
-        paintRows(origin, canvas.width, bottom - top, kTinyRowColumns[index], brushColor);
-        paintRows(origin, canvas.width, bottom - top, kTinyOutlineRowColumns[index], penColor);
+        paintRows(origin, canvas.width, bottom - top, coverageTable<tinyRowColumns<false>>()[index],
+                  brushColor);
+        paintRows(origin, canvas.width, bottom - top, coverageTable<tinyRowColumns<true>>()[index],
+                  penColor);
       }
     } else if (std::max(right - left, bottom - top) <= kSmallSpan && penColor == brushColor) {
       const unsigned index = smallIndex(x0, y0, x1, y1, x2, y2) - (left * 651u + top * 3255u);
       Color* origin = canvas.pixels + std::int64_t{top} * canvas.width + left;
-      paintSmallGrid(origin, canvas.width, bottom - top, kSmallCoverage[index], penColor);
+      paintSmallGrid(origin, canvas.width, bottom - top,
+                     coverageTable<smallCoverage, kSmallTableSize>()[index], penColor);
     } else {
       drawTriangleOnImage(*image_, x0, y0, x1, y1, x2, y2, penColor, brushColor);
     }

@@ -64,6 +64,7 @@ bool TerrainRenderer::sortPolygons() {
     drawableKnown_ = true;
   } else {
     sortPolygonsByDepth(polygons_.get(), usableCount());
+    drawableKnown_ = false;  // lighting finds the head's end itself
   }
   keys_.release();
   keysReady_ = false;

@@ -128,3 +128,40 @@ TEST(ApplyLighting, StopsAtTheFirstKeyThatIsNotPositive) {
     EXPECT_EQ(r.polygons()[i].v[0].color, 0xFFFFFFu);
   EXPECT_EQ(feedback.windows.at(0)->polls, 0);
 }
+
+TEST(ApplyLighting, LargeSortedModelsLightExactlyTheDrawableHead) {
+  // Above a million triangles the head is shared with a second thread: black light makes
+  // every lit triangle black and leaves the rest as they were. Sorting twice loses the
+  // sort's count of the head, and lighting must then find it alone with the same result.
+  for (const bool sortTwice : {false, true}) {
+    SCOPED_TRACE(sortTwice ? "sorted twice" : "sorted once");
+    RecordingFeedback feedback;
+    TerrainRenderer r;
+    r.setFeedback(&feedback);
+    r.settings.viewpoint = {-100, -100, 200};
+    r.settings.lookAt = {360, 360, 0};
+    r.settings.nearLimit = 400.0;  // the near corner of the terrain is dropped
+    r.settings.lightColor = {0.0, 0.0, 0.0};
+    const DibImage surface = filledImage(726, 726, 0x123456);
+    const DibImage bump = makeTexture(726, 726, [](int x, int y) { return Color((x * y) % 7); });
+    ASSERT_TRUE(r.buildMesh(MeshPurpose::Rendering, surface, bump, 726, 726));
+    ASSERT_GE(r.polygonCount(), 1u << 20);
+    ASSERT_TRUE(r.averageColors());
+    ASSERT_TRUE(r.transformVertices());
+    ASSERT_TRUE(r.sortPolygons());
+    if (sortTwice) {
+      ASSERT_TRUE(r.sortPolygons());
+    }
+    feedback.windows.clear();
+    ASSERT_TRUE(r.applyLighting());
+    std::uint32_t head = 0;
+    while (head < r.polygonCount() && r.polygons()[head].v[0].z > 0) ++head;
+    ASSERT_GT(head, r.polygonCount() / 2);
+    ASSERT_LT(head, r.polygonCount());
+    std::uint32_t wrong = 0;
+    for (std::uint32_t i = 0; i < r.polygonCount(); ++i)
+      wrong += r.polygons()[i].v[0].color != (i < head ? 0u : 0x123456u);
+    EXPECT_EQ(wrong, 0u);
+    EXPECT_EQ(feedback.windows.at(0)->polls, head);
+  }
+}

@@ -4,7 +4,8 @@
 // Turns two textures into a painted image through fixed stages, in this order:
 // buildMesh, averageColors, transformVertices, sortPolygons, applyLighting, createScreen,
 // then drawStep until isDrawing() is false. It reads the textures only in buildMesh and
-// talks to the user only through UserFeedback.
+// talks to the user only through UserFeedback. On large models some stages share their
+// work with a helper thread; every feedback call stays on the calling thread.
 
 #include <cstdint>
 #include <memory>

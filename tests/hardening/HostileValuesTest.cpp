@@ -99,11 +99,15 @@ std::vector<SettingsCase> integerCases() {
       with("screen 0 high", [](RenderSettings& s) { s.screenHeight = 0; }),
       with("screen 4294967295 x 4294967295",
            [](RenderSettings& s) { s.screenWidth = s.screenHeight = kLargest; }),
-      with("screen 4294967295 x 1", [](RenderSettings& s) { s.screenWidth = kLargest, s.screenHeight = 1; }),
-      with("screen 1 x 4294967295", [](RenderSettings& s) { s.screenWidth = 1, s.screenHeight = kLargest; }),
+      with("screen 4294967295 x 1",
+           [](RenderSettings& s) { s.screenWidth = kLargest, s.screenHeight = 1; }),
+      with("screen 1 x 4294967295",
+           [](RenderSettings& s) { s.screenWidth = 1, s.screenHeight = kLargest; }),
       with("screen 1 x 1", [](RenderSettings& s) { s.screenWidth = s.screenHeight = 1; }),
-      with("screen 65536 x 65536", [](RenderSettings& s) { s.screenWidth = s.screenHeight = 65536; }),
-      with("slice reversed", [](RenderSettings& s) { s.sliceEnabled = 1, s.sliceMin = 200, s.sliceMax = 10; }),
+      with("screen 65536 x 65536",
+           [](RenderSettings& s) { s.screenWidth = s.screenHeight = 65536; }),
+      with("slice reversed",
+           [](RenderSettings& s) { s.sliceEnabled = 1, s.sliceMin = 200, s.sliceMax = 10; }),
       with("slice 4294967295 to 0",
            [](RenderSettings& s) { s.sliceEnabled = 1, s.sliceMin = kLargest, s.sliceMax = 0; }),
       with("slice 0 to 4294967295",
@@ -119,13 +123,17 @@ std::vector<SettingsCase> integerCases() {
            [](RenderSettings& s) { s.emphasisRate = 1e308, s.wireframe = 1; }),
       with("emphasis 1e308 sliced",
            [](RenderSettings& s) { s.emphasisRate = 1e308, s.sliceEnabled = 1, s.sliceMin = 1; }),
-      with("everything NaN", [](RenderSettings& s) {
-        const double nan = Limits::quiet_NaN();
-        s.distance = s.nearLimit = s.ambient = s.emphasisRate = nan;
-        s.viewpoint = s.lookAt = s.lightDirection = s.lightColor = {nan, nan, nan};
-      }),
+      with("everything NaN",
+           [](RenderSettings& s) {
+             const double nan = Limits::quiet_NaN();
+             s.distance = s.nearLimit = s.ambient = s.emphasisRate = nan;
+             s.viewpoint = s.lookAt = s.lightDirection = s.lightColor = {nan, nan, nan};
+           }),
       with("viewpoint at the point looked at", [](RenderSettings& s) { s.viewpoint = s.lookAt; }),
-      with("light direction 0", [](RenderSettings& s) { s.lightDirection = {0, 0, 0}; }),
+      with("light direction 0",
+           [](RenderSettings& s) {
+             s.lightDirection = {0, 0, 0};
+           }),
   };
 }
 
@@ -137,8 +145,7 @@ bool renderWholePicture(TerrainRenderer& renderer, RecordingFeedback& feedback,
   const int height = std::min(surface.height(), bump.height());
   const bool ready = renderer.buildMesh(MeshPurpose::Rendering, surface, bump, width, height) &&
                      renderer.averageColors() && renderer.transformVertices() &&
-                     renderer.sortPolygons() && renderer.applyLighting() &&
-                     renderer.createScreen();
+                     renderer.sortPolygons() && renderer.applyLighting() && renderer.createScreen();
   if (!ready) {
     renderer.finishRendering();
     EXPECT_FALSE(feedback.messages.empty()) << "a stage failed without a message";
@@ -162,17 +169,24 @@ std::vector<SettingsCase> allCases() {
   return cases;
 }
 
+// A renderer holding one hostile case, reporting to its own recorder.
+struct CaseRenderer {
+  explicit CaseRenderer(const RenderSettings& settings) {
+    renderer.setFeedback(&feedback);
+    renderer.settings = settings;
+  }
+  RecordingFeedback feedback;
+  TerrainRenderer renderer;
+};
+
 TEST(HostileValues, EverySettingRendersOrFailsWithAMessage) {
   const DibImage surface = gradientTexture(7, 6);
   const DibImage bump = gradientTexture(7, 6);
   for (const SettingsCase& c : allCases()) {
     SCOPED_TRACE(c.name);
-    RecordingFeedback feedback;
-    TerrainRenderer renderer;
-    renderer.setFeedback(&feedback);
-    renderer.settings = c.settings;
-    renderWholePicture(renderer, feedback, surface, bump);
-    EXPECT_TRUE(feedback.allWindowsClosed());
+    CaseRenderer run(c.settings);
+    renderWholePicture(run.renderer, run.feedback, surface, bump);
+    EXPECT_TRUE(run.feedback.allWindowsClosed());
   }
 }
 
@@ -182,16 +196,13 @@ TEST(HostileValues, EverySettingExportsAsDxfOrFailsWithAMessage) {
   const DibImage bump = gradientTexture(5, 4);
   for (const SettingsCase& c : allCases()) {
     SCOPED_TRACE(c.name);
-    RecordingFeedback feedback;
-    TerrainRenderer renderer;
-    renderer.setFeedback(&feedback);
-    renderer.settings = c.settings;
+    CaseRenderer run(c.settings);
     const DxfExportResult result =
-        exportDxf(renderer, surface, bump, folder.file("mesh.dxf"), feedback);
+        exportDxf(run.renderer, surface, bump, folder.file("mesh.dxf"), run.feedback);
     if (result != DxfExportResult::Written) {
-      EXPECT_FALSE(feedback.messages.empty());
+      EXPECT_FALSE(run.feedback.messages.empty());
     }
-    EXPECT_FALSE(renderer.isDrawing());
+    EXPECT_FALSE(run.renderer.isDrawing());
   }
 }
 

@@ -135,32 +135,40 @@ const std::vector<WritePath>& writePaths() {
   return kPaths;
 }
 
-// Runs every write path against every fault of one kind; returns how many scenes ran.
-int runFaults(bool withMounts) {
+// Lays out each fault of one kind (mounted or not) once per item and runs check on the
+// scene, then verifies that the failed write left the scene as it was. Returns how many
+// scenes could be made.
+template <typename Item, typename Check>
+int forEachFaultScene(bool withMounts, const std::vector<Item>& items, Check check) {
   int ran = 0;
   for (const Fault& fault : faults()) {
     if (fault.needsMount != withMounts) continue;
-    for (const WritePath& path : writePaths()) {
-      SCOPED_TRACE(std::string(path.name) + " / " + fault.name);
+    for (const Item& item : items) {
+      SCOPED_TRACE(std::string(item.name) + " / " + fault.name);
       TempFolder folder;
       Mounts mounts;
       Scene scene;
       if (!fault.make(folder, mounts, scene)) continue;
       ++ran;
       const SceneBefore before(scene);
-
-      RecordingFeedback feedback;
-      EXPECT_FALSE(path.write(scene.target, feedback));
-
-      if (path.message.empty()) {
-        EXPECT_TRUE(feedback.messageTexts().empty());
-      } else {
-        EXPECT_EQ(feedback.messageTexts(), std::vector<std::string>{path.message});
-      }
+      check(item, scene);
       before.expectUnchanged();
     }
   }
   return ran;
+}
+
+// Runs every write path against every fault of one kind; returns how many scenes ran.
+int runFaults(bool withMounts) {
+  return forEachFaultScene(withMounts, writePaths(), [](const WritePath& path, const Scene& scene) {
+    RecordingFeedback feedback;
+    EXPECT_FALSE(path.write(scene.target, feedback));
+    if (path.message.empty()) {
+      EXPECT_TRUE(feedback.messageTexts().empty());
+    } else {
+      EXPECT_EQ(feedback.messageTexts(), std::vector<std::string>{path.message});
+    }
+  });
 }
 
 TEST(WriteFaults, EveryWritePathSucceedsOnAPlainTarget) {
@@ -185,7 +193,7 @@ TEST(WriteFaults, FullDiskAndFailedRenameKeepThePreviousFile) {
 
 #ifdef QN_RENDER_PATH
 struct RenderOutput {
-  const char* option;
+  const char* name;     // the option
   std::string message;  // on stderr when the write fails
 };
 
@@ -201,28 +209,14 @@ int runRenderFaults(bool withMounts) {
       {"--dxf", "書き込みに失敗しました。"},
       {"--save-document", "cannot write the document"},
   };
-  int ran = 0;
-  for (const Fault& fault : faults()) {
-    if (fault.needsMount != withMounts) continue;
-    for (const RenderOutput& output : outputs) {
-      SCOPED_TRACE(std::string(output.option) + " / " + fault.name);
-      TempFolder folder;
-      Mounts mounts;
-      Scene scene;
-      if (!fault.make(folder, mounts, scene)) continue;
-      ++ran;
-      const SceneBefore before(scene);
-
-      const RunResult run = runRender(
-          {"-q", "--surface", surface, "--bump", bump, output.option, scene.target},
-          work.file("stderr.txt"));
-
-      EXPECT_EQ(run.exitStatus, 1) << run.errorOutput;
-      EXPECT_NE(run.errorOutput.find(output.message), std::string::npos) << run.errorOutput;
-      before.expectUnchanged();
-    }
-  }
-  return ran;
+  return forEachFaultScene(
+      withMounts, outputs, [&](const RenderOutput& output, const Scene& scene) {
+        const RunResult run =
+            runRender({"-q", "--surface", surface, "--bump", bump, output.name, scene.target},
+                      work.file("stderr.txt"));
+        EXPECT_EQ(run.exitStatus, 1) << run.errorOutput;
+        EXPECT_NE(run.errorOutput.find(output.message), std::string::npos) << run.errorOutput;
+      });
 }
 
 TEST(QnRenderWriteFaults, BadTargetsExitWithOneAndKeepEverythingAsItWas) {

@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMainWindow>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QThread>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -51,8 +53,13 @@ class CStageProgressDlg::Window final : public QDialog {
   QLabel* percent = nullptr;
   QProgressBar* bar = nullptr;
   QPushButton* cancel = nullptr;
+  int paints = 0;  // paint events this window has handled
 
  protected:
+  void paintEvent(QPaintEvent* event) override {
+    ++paints;
+    QDialog::paintEvent(event);
+  }
   void closeEvent(QCloseEvent* event) override {
     event->ignore();
     onCancel_();
@@ -139,16 +146,39 @@ void CStageProgressDlg::showBusyOnly() {
   window_->cancel->setEnabled(false);
   window_->percent->hide();
   window_->bar->hide();
+  paintBeforeBusyWork();
+}
+
+void CStageProgressDlg::paintBeforeBusyWork() {
+  // The work after a busy notice lets no event run, so the notice must be on the screen
+  // before it starts: paint, expose and timer events run here until the window has painted
+  // itself in its busy form, but no key or mouse event does (they wait in the queue).
+  constexpr qint64 kLongestWaitMs = 500;  // a window manager that never maps the window
+  const int paintsBefore = window_->paints;
+  window_->update();
+  QElapsedTimer waited;
+  waited.start();
+  while (window_ != nullptr && window_->paints == paintsBefore &&
+         waited.elapsed() < kLongestWaitMs) {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (window_ != nullptr && window_->paints == paintsBefore) QThread::msleep(1);
+  }
+  // What the window painted reaches the display server before the work begins.
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void CStageProgressDlg::destroy() {
   if (window_ == nullptr) return;
+  const bool giveBack = ownerDisabled_ && owner_ != nullptr;
   if (ownerDisabled_) {
     if (owner_ != nullptr) owner_->setEnabled(true);
     ownerDisabled_ = false;
   }
   delete window_.data();
   window_ = nullptr;
+  // The progress window had the keyboard: the main window takes it back at once, so that
+  // its shortcuts and Alt menus work without a click first.
+  if (giveBack && owner_->isVisible()) owner_->activateWindow();
 }
 
 void CStageProgressDlg::DrainMessageQueue() {
@@ -169,3 +199,5 @@ QString CStageProgressDlg::percentText() const {
 QString CStageProgressDlg::messageText() const {
   return window_ != nullptr ? window_->message->text() : QString();
 }
+
+int CStageProgressDlg::paintCount() const { return window_ != nullptr ? window_->paints : 0; }

@@ -35,6 +35,8 @@ class CStageProgressDlg final : public StageProgress {
   int setProgress(int position) override;
   // True when cancel was pressed since the last poll; clears the latch.
   bool pollCancel() override;
+  // Disables cancel, hides the bar and the percentage, and returns only once the window
+  // has painted itself so (or after half a second): the work that follows handles no events.
   void showBusyOnly() override;
   // Gives the owner back (when this dialog disabled it) and closes the window.
   void destroy() override;
@@ -47,10 +49,13 @@ class CStageProgressDlg final : public StageProgress {
   QPushButton* cancelButton() const;
   QString percentText() const;
   QString messageText() const;
+  // Paint events the window has handled so far (0 without a window).
+  int paintCount() const;
   bool holdsOwnerDisabled() const { return ownerDisabled_; }
 
  private:
   class Window;
+  void paintBeforeBusyWork();
   QPointer<QWidget> owner_;
   QPointer<Window> window_;
   int rangeMin_ = 0;

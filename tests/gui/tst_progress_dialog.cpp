@@ -4,12 +4,28 @@
 #include <QDialog>
 #include <QLabel>
 #include <QMainWindow>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
 
 #include "dialogs/CStageProgressDlg.h"
 #include "dialogs/QtFeedback.h"
+
+// Counts the paints of a progress window that show the busy form (bar hidden).
+class BusyPaintProbe final : public QObject {
+ public:
+  explicit BusyPaintProbe(QWidget* window) : window_(window) { window->installEventFilter(this); }
+  int busyPaints = 0;
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint && window_->findChild<QProgressBar*>()->isHidden())
+      ++busyPaints;
+    return false;
+  }
+
+ private:
+  QWidget* window_;
+};
 
 class ProgressDialogTest : public QObject {
   Q_OBJECT
@@ -49,6 +65,17 @@ class ProgressDialogTest : public QObject {
       QVERIFY(!owner_->isEnabled());
     }
     QVERIFY(owner_->isEnabled());
+  }
+
+  void theOwnerIsTheActiveWindowAgainAfterwards() {
+    owner_->show();
+    owner_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(owner_.get()));
+    CStageProgressDlg dialog(owner_.get());
+    QVERIFY(dialog.create());
+    QTRY_COMPARE(QApplication::activeWindow(), dialog.window());
+    dialog.destroy();
+    QTRY_COMPARE(QApplication::activeWindow(), owner_.get());
   }
 
   void anOwnerDisabledBeforehandStaysDisabled() {
@@ -138,6 +165,16 @@ class ProgressDialogTest : public QObject {
     QCOMPARE(dialog.messageText(), QStringLiteral("ソートをおこなっています。"));
     dialog.showBusyOnly();
     QVERIFY(!dialog.cancelButton()->isEnabled());
+  }
+
+  // The depth sort lets no event run, so its notice must be painted before it begins.
+  void busyNoticeIsPaintedBeforeTheWorkBegins() {
+    CStageProgressDlg dialog(owner_.get());
+    QVERIFY(dialog.create());
+    dialog.setMessage("ソートをおこなっています。");
+    BusyPaintProbe probe(dialog.window());
+    dialog.showBusyOnly();
+    QVERIFY(probe.busyPaints > 0);  // counted before showBusyOnly returned
   }
 
   void everyCallIsHarmlessWithoutAWindow() {

@@ -55,7 +55,10 @@ void CRenderSequenceDlg::fillControls() {
 
 void CRenderSequenceDlg::showEvent(QShowEvent* event) {
   // Opening shows the members as the caller left them; a window-system re-show does not.
-  if (!event->spontaneous()) fillControls();
+  if (!event->spontaneous()) {
+    fillControls();
+    selectForTyping(edit(kStartDelay));
+  }
   QDialog::showEvent(event);
 }
 

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 #include <optional>
 #include <string>
@@ -183,6 +184,12 @@ void CRendererSettingsDlg::accept() {
   }
   settings_ = read;
   QDialog::accept();
+}
+
+void CRendererSettingsDlg::showEvent(QShowEvent* event) {
+  // Opening puts the first box ready for typing over its value.
+  if (!event->spontaneous()) selectForTyping(edit(kScreenWidth));
+  QDialog::showEvent(event);
 }
 
 void CRendererSettingsDlg::OnDefaults() { fillControls(RenderSettings{}); }

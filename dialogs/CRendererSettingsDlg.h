@@ -37,6 +37,9 @@ class CRendererSettingsDlg : public QDialog {
   // The slice range (label and both boxes) is enabled exactly while "スライス使用" is checked.
   void UpdateSliceRange();
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   enum class Direction { Fill, Read };
   class Exchange;

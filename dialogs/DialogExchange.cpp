@@ -22,7 +22,11 @@ void showText(CAutoSelectEdit* box, const std::string& text) {
 
 void refuseBox(UserFeedback& messages, CAutoSelectEdit* box, std::string_view message) {
   messages.showMessage(message);
-  box->setFocus(Qt::OtherFocusReason);
+  selectForTyping(box);
+}
+
+void selectForTyping(CAutoSelectEdit* box) {
+  box->setFocus(Qt::TabFocusReason);
   box->selectAll();
 }
 

@@ -25,6 +25,10 @@ CAutoSelectEdit* findEdit(const QWidget& dialog, int controlId);
 // Shows text in box; a box that already shows it is left alone, its selection too.
 void showText(CAutoSelectEdit* box, const std::string& text);
 
+// Gives box the focus with its whole text selected, as reaching it with Tab does, so that
+// typing replaces the value. The dialogs do this to their first box when they open.
+void selectForTyping(CAutoSelectEdit* box);
+
 // Reports message, gives box the focus and selects its whole text, so that typing
 // replaces the refused value.
 void refuseBox(UserFeedback& messages, CAutoSelectEdit* box, std::string_view message);

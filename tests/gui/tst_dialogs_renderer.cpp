@@ -64,6 +64,7 @@ class RendererSettingsDialogTest : public QObject {
  private slots:
   void showsTitleGroupsAndButtons();
   void opensShowingTheStoredValuesAndOkKeepsThem();
+  void typingAtOnceReplacesTheFirstBox();
   void eachBoxReadsIntoItsOwnSetting();
   void firstConversionFailureIsTheOnlyOneReported_data();
   void firstConversionFailureIsTheOnlyOneReported();
@@ -110,6 +111,17 @@ void RendererSettingsDialogTest::opensShowingTheStoredValuesAndOkKeepsThem() {
   QCOMPARE(dialog.result(), int(QDialog::Accepted));
   QVERIFY(feedback.messages.empty());
   QVERIFY(dialog.settings() == stored);
+}
+
+// Regression: the caret stood behind the text, so typing "640" gave "320640".
+void RendererSettingsDialogTest::typingAtOnceReplacesTheFirstBox() {
+  RecordingFeedback feedback;
+  CRendererSettingsDlg dialog(feedback);
+  dialog.show();
+  QVERIFY(QTest::qWaitForWindowActive(&dialog));
+  QCOMPARE(QApplication::focusWidget(), box(dialog, 1000));
+  QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("640"));
+  QCOMPARE(box(dialog, 1000)->text(), QStringLiteral("640"));
 }
 
 void RendererSettingsDialogTest::eachBoxReadsIntoItsOwnSetting() {

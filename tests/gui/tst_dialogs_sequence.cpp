@@ -52,6 +52,7 @@ class RenderSequenceDialogTest : public QObject {
  private slots:
   void showsWarningRowsAndButtonsInOrder();
   void opensShowingTheMembersAndOkKeepsThem();
+  void typingAtOnceReplacesTheFirstBox();
   void defaultsButtonShowsTheStoredDefaults();
   void readsTheBoxesInTheFixedOrder_data();
   void readsTheBoxesInTheFixedOrder();
@@ -89,6 +90,18 @@ void RenderSequenceDialogTest::opensShowingTheMembersAndOkKeepsThem() {
   dialog.accept();
   QCOMPARE(dialog.result(), int(QDialog::Accepted));
   QCOMPARE(members(dialog), (QList<std::uint32_t>{1, 2, 3, 4, 5}));
+}
+
+// Regression: the caret stood behind the text, so typing "50" gave "150".
+void RenderSequenceDialogTest::typingAtOnceReplacesTheFirstBox() {
+  RecordingFeedback feedback;
+  CRenderSequenceDlg dialog(feedback);
+  fillMembers(dialog);
+  dialog.show();
+  QVERIFY(QTest::qWaitForWindowActive(&dialog));
+  QCOMPARE(QApplication::focusWidget(), box(dialog, 1001));
+  QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("50"));
+  QCOMPARE(box(dialog, 1001)->text(), QStringLiteral("50"));
 }
 
 void RenderSequenceDialogTest::defaultsButtonShowsTheStoredDefaults() {

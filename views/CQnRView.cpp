@@ -26,7 +26,20 @@ CQnRView::CQnRView(CQnDoc& doc, QWidget* parent) : QAbstractScrollArea(parent), 
   viewport()->setAutoFillBackground(false);
   setFocusPolicy(Qt::StrongFocus);
   readSequenceSetting();
+  connect(horizontalScrollBar(), &QAbstractSlider::actionTriggered, this,
+          [this](int action) { movePageBy(horizontalScrollBar(), action, page_.width()); });
+  connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
+          [this](int action) { movePageBy(verticalScrollBar(), action, page_.height()); });
   OnUpdate();
+}
+
+void CQnRView::movePageBy(QScrollBar* bar, int action, int distance) {
+  // Called after the bar has moved by its page step (the visible size), before the value is
+  // taken: a page click or Page Up/Down moves by the page distance instead.
+  if (action == QAbstractSlider::SliderPageStepAdd)
+    bar->setSliderPosition(bar->value() + distance);
+  else if (action == QAbstractSlider::SliderPageStepSub)
+    bar->setSliderPosition(bar->value() - distance);
 }
 
 CQnRView::~CQnRView() { writeSequenceSetting(); }
@@ -124,8 +137,10 @@ void CQnRView::updateScrollRanges() {
   const QSize visible = viewport()->size();
   horizontalScrollBar()->setRange(0, std::max(0, total_.width() - visible.width()));
   verticalScrollBar()->setRange(0, std::max(0, total_.height() - visible.height()));
-  horizontalScrollBar()->setPageStep(page_.width());
-  verticalScrollBar()->setPageStep(page_.height());
+  // The handle shows the visible share of the picture; a page click still moves a tenth
+  // of the whole (pageMoveOf).
+  horizontalScrollBar()->setPageStep(std::max(1, visible.width()));
+  verticalScrollBar()->setPageStep(std::max(1, visible.height()));
   horizontalScrollBar()->setSingleStep(std::max(1, line_.width()));
   verticalScrollBar()->setSingleStep(std::max(1, line_.height()));
 }

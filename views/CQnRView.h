@@ -13,6 +13,7 @@
 
 class CQnDoc;
 class QMenu;
+class QScrollBar;
 class TerrainRenderer;
 
 class CQnRView : public QAbstractScrollArea {
@@ -49,7 +50,8 @@ class CQnRView : public QAbstractScrollArea {
   std::uint32_t sequenceTimerPeriod() const { return period_; }
 
   // Scroll sizes as set by the update notification: total = screen + 8, page a tenth of
-  // the total, line a tenth of the page.
+  // the total, line a tenth of the page. The page is the distance a page click or Page
+  // Up/Down scrolls; the scroll bar's handle shows the visible share of the picture.
   QSize scrollTotalSize() const { return total_; }
   QSize scrollPageSize() const { return page_; }
   QSize scrollLineSize() const { return line_; }
@@ -70,6 +72,7 @@ class CQnRView : public QAbstractScrollArea {
 
  private:
   TerrainRenderer& renderer() const;
+  void movePageBy(QScrollBar* bar, int action, int distance);
   void armTimer(std::uint32_t period);
   void updateScrollRanges();
   void readSequenceSetting();

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QMainWindow>
 #include <QMenu>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -172,6 +173,28 @@ class PanesTest : public QObject {
     QCOMPARE(view.scrollTotalSize(), QSize(648, 488));
     QCOMPARE(view.scrollPageSize(), QSize(64, 48));
     QCOMPARE(view.scrollLineSize(), QSize(6, 4));
+  }
+
+  // Regression: the handles were a tenth of the bar, the page distance, whatever was seen.
+  void scrollHandlesShowTheVisibleShareAndPagesMoveATenth() {
+    CQnRView view(*doc_);
+    doc_->renderer().settings.screenWidth = 640;
+    doc_->renderer().settings.screenHeight = 480;
+    QVERIFY(doc_->renderer().createScreen());
+    view.resize(400, 300);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.OnUpdate();
+    QScrollBar* bar = view.horizontalScrollBar();
+    const int visible = view.viewport()->width();
+    QCOMPARE(bar->pageStep(), visible);
+    QCOMPARE(bar->maximum(), 648 - visible);  // handle : groove = visible : 648
+    bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    QCOMPARE(bar->value(), 64);
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    QCOMPARE(bar->value(), 70);
+    QTest::keyClick(&view, Qt::Key_PageDown);
+    QCOMPARE(view.verticalScrollBar()->value(), 48);
   }
 
   void tickTableOfTheDefaults() {

@@ -4,15 +4,20 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QUrl>
 
 #include "app/CQnDoc.h"
+#include "app/DroppedFiles.h"
 #include "app/HelpOpener.h"
 #include "app/SettingsStore.h"
 #include "dialogs/CAboutDlg.h"
@@ -29,6 +34,10 @@ static void registerResources() { Q_INIT_RESOURCE(qn); }
 namespace {
 
 constexpr int kTextureViewWidth = 128;
+constexpr int kLockPollMs = 200;
+// Where the window's place and size and the split between the panes are kept.
+const QString kGeometryKey = QStringLiteral("Window/Geometry");
+const QString kSplitterKey = QStringLiteral("Window/Splitter");
 
 // The stored string of a command: status-bar prompt, line break, tooltip.
 struct Prompt {
@@ -72,6 +81,7 @@ CMainFrame::CMainFrame(CQnDoc& doc, UserFeedback& feedback, SplashGate* splash, 
     : QMainWindow(parent), doc_(doc), feedback_(feedback) {
   registerResources();
   setWindowIcon(QIcon(QStringLiteral(":/qn.png")));
+  setAcceptDrops(true);
   buildPanes();
   buildMenus();
   buildToolBar();
@@ -92,7 +102,7 @@ CMainFrame::CMainFrame(CQnDoc& doc, UserFeedback& feedback, SplashGate* splash, 
   connect(&doc_, &CQnDoc::documentFileFailed, this, &CMainFrame::forgetRecentFile);
   connect(renderView_, &CQnRView::sequenceTicked, this, &CMainFrame::updateCommandStates);
   updateCommandStates();
-  resize(720, 480);
+  restoreWindowLayout();
 
   if (splash != nullptr) splash->ShowSplash(this);
 }
@@ -215,6 +225,7 @@ void CMainFrame::buildMenus() {
 
 void CMainFrame::buildToolBar() {
   QToolBar* bar = addToolBar(QStringLiteral("ツール バー"));
+  toolBar_ = bar;
   bar->setObjectName(QStringLiteral("toolBar"));
   bar->setIconSize(QSize(16, 16));
   bar->setAllowedAreas(Qt::AllToolBarAreas);
@@ -237,17 +248,35 @@ void CMainFrame::buildStatusBar() {
   ready_ = new QLabel(QStringLiteral("レディ"), this);
   // A normal widget: hidden while a prompt is shown, back when the prompt goes.
   statusBar()->addWidget(ready_, 1);
-  for (const char* indicator : {"カナ", "CAP", "NUM", "SCRL"}) {
-    auto* label = new QLabel(QString::fromUtf8(indicator), this);
-    label->setObjectName(QString::fromUtf8(indicator));
+  const char* const names[] = {"カナ", "CAP", "NUM", "SCRL"};
+  for (int i = 0; i < 4; ++i) {
+    auto* label = new QLabel(QString::fromUtf8(names[i]), this);
+    label->setObjectName(QString::fromUtf8(names[i]));
     label->setAlignment(Qt::AlignCenter);
     label->setFrameShape(QFrame::Panel);
     label->setFrameShadow(QFrame::Sunken);
     label->setMinimumWidth(label->fontMetrics().horizontalAdvance(label->text()) + 12);
-    // The lock states cannot be read portably; the indicators show as off.
-    label->setEnabled(false);
+    label->setEnabled(false);  // grey until a lock is known to be on
     statusBar()->addPermanentWidget(label);
+    lockLabels_[i] = label;
   }
+  setLockStateReader(systemLockStateReader());
+  // The server tells no program of a change unasked: its states are read a few times a second.
+  lockTimer_.setInterval(kLockPollMs);
+  connect(&lockTimer_, &QTimer::timeout, this, &CMainFrame::refreshLockIndicators);
+  lockTimer_.start();
+}
+
+void CMainFrame::setLockStateReader(LockStateReader reader) {
+  lockReader_ = std::move(reader);
+  refreshLockIndicators();
+}
+
+void CMainFrame::refreshLockIndicators() {
+  if (!lockReader_) return;
+  const LockStates states = lockReader_();
+  const std::optional<bool> shown[] = {states.kana, states.caps, states.num, states.scroll};
+  for (int i = 0; i < 4; ++i) lockLabels_[i]->setEnabled(shown[i].value_or(false));
 }
 
 void CMainFrame::rebuildRecentMenu() {
@@ -336,10 +365,69 @@ void CMainFrame::OnAppAbout() {
   about.exec();
 }
 
+namespace {
+
+// Only a document is taken anywhere in the window; textures go to the texture pane.
+bool carriesDocument(const QMimeData* data) {
+  const std::optional<QString> file = droppedLocalFile(data);
+  return file && isDocumentFileName(*file);
+}
+
+}  // namespace
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+  if (carriesDocument(event->mimeData())) event->acceptProposedAction();
+}
+
+void CMainFrame::dragMoveEvent(QDragMoveEvent* event) {
+  if (carriesDocument(event->mimeData())) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+  const std::optional<QString> file = droppedLocalFile(event->mimeData());
+  if (!file || !isDocumentFileName(*file)) return;
+  event->acceptProposedAction();
+  doc_.OpenDocumentFile(*file);  // asks about unsaved changes first, as the open command does
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
   if (!doc_.SaveModified()) {
     event->ignore();
     return;
   }
+  saveWindowLayout();
   QMainWindow::closeEvent(event);
+}
+
+QSize CMainFrame::sizeShowing(QSize picture) const {
+  const int viewFrame = 2 * renderView_->frameWidth();
+  const int width = kTextureViewWidth + splitter_->handleWidth() + picture.width() + viewFrame;
+  const int bars = menuBar()->sizeHint().height() + toolBar_->sizeHint().height() +
+                   statusBar()->sizeHint().height();
+  return {width, picture.height() + viewFrame + bars};
+}
+
+QSize CMainFrame::firstWindowSize() const {
+  // The sample's 640 x 480 picture with its 4-pixel margins, beside the texture pane, with
+  // no scroll bar; but never more than the screen has room for beside its window frame.
+  const QSize wanted = sizeShowing(QSize(640 + 8, 480 + 8));
+  const QScreen* shownOn = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+  if (shownOn == nullptr) return wanted;
+  constexpr int kRoomForFrame = 48;
+  const QSize room = shownOn->availableGeometry().size() - QSize(kRoomForFrame, kRoomForFrame);
+  return wanted.boundedTo(room);
+}
+
+void CMainFrame::restoreWindowLayout() {
+  const auto settings = openUserSettings();
+  const QByteArray geometry = settings->value(kGeometryKey).toByteArray();
+  if (geometry.isEmpty() || !restoreGeometry(geometry)) resize(firstWindowSize());
+  const QByteArray panes = settings->value(kSplitterKey).toByteArray();
+  if (!panes.isEmpty()) splitter_->restoreState(panes);
+}
+
+void CMainFrame::saveWindowLayout() const {
+  const auto settings = openUserSettings();
+  settings->setValue(kGeometryKey, saveGeometry());
+  settings->setValue(kSplitterKey, splitter_->saveState());
 }

@@ -8,8 +8,10 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
+#include <QTimer>
 #include <functional>
 
+#include "app/LockStates.h"
 #include "app/RecentFileList.h"
 
 class CQnDoc;
@@ -19,6 +21,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QSplitter;
+class QToolBar;
 class QUrl;
 class SplashGate;
 class UserFeedback;
@@ -64,6 +67,17 @@ class CMainFrame : public QMainWindow {
 
   // Path beside the running executable, unless path already holds a ":" (then as given).
   static QString GetProgramRelativePath(const QString& path);
+  // The window size whose render view shows a picture (with margins) of that size without
+  // scroll bars beside the texture pane at its first width.
+  QSize sizeShowing(QSize picture) const;
+  // The first window's size: the sample's picture without scroll bars, within the screen.
+  QSize firstWindowSize() const;
+
+  // Where the lock indicators take their states from (tests); the default asks the platform.
+  void setLockStateReader(LockStateReader reader);
+  // The indicator of a lock that is on is shown enabled, any other grey.
+  QLabel* lockIndicator(int index) const { return lockLabels_[index]; }  // カナ, CAP, NUM, SCRL
+
   // Replaces how the help page is opened (tests); the default asks the desktop.
   void setUrlOpener(std::function<bool(const QUrl&)> opener) { urlOpener_ = std::move(opener); }
 
@@ -73,9 +87,15 @@ class CMainFrame : public QMainWindow {
   void OnAppAbout();
   // The update handlers of every command, and the window title.
   void updateCommandStates();
+  void refreshLockIndicators();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // A dropped ".qnf" file is opened as by the open command (save question first). While a
+  // stage runs the window is disabled and takes no drop.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   QAction* addCommand(QMenu* menu, int command, const QString& text, const QString& prompt);
@@ -87,11 +107,16 @@ class CMainFrame : public QMainWindow {
   void recordRecentFile(const QString& path);
   void forgetRecentFile(const QString& path);
   void saveRecentFiles() const;
+  // The window's geometry and the splitter, kept in the settings store between runs: read
+  // when the frame is made (the first time firstWindowSize), written when it is closed.
+  void restoreWindowLayout();
+  void saveWindowLayout() const;
 
   CQnDoc& doc_;
   UserFeedback& feedback_;
   QHash<int, QAction*> actions_;
   QSplitter* splitter_ = nullptr;
+  QToolBar* toolBar_ = nullptr;
   CQnTView* textureView_ = nullptr;
   CQnRView* renderView_ = nullptr;
   QLabel* ready_ = nullptr;
@@ -100,4 +125,7 @@ class CMainFrame : public QMainWindow {
   QList<QAction*> recentActions_;
   RecentFileList recent_;
   std::function<bool(const QUrl&)> urlOpener_;
+  QLabel* lockLabels_[4] = {};
+  LockStateReader lockReader_;
+  QTimer lockTimer_;
 };

@@ -150,8 +150,12 @@ bool CQnDoc::OnFileSaveAs() {
 void CQnDoc::openTexture(TextureKind kind, const QString& title) {
   const auto chosen = chooser_.chooseOpenFile(bitmapOpenSpec(title));
   if (!chosen) return;
+  OpenTextureFile(kind, *chosen);
+}
+
+void CQnDoc::OpenTextureFile(TextureKind kind, const QString& path) {
   // The model empties the texture first and shows its own message on a refusal.
-  if (model_.openTexture(kind, toLocalPath(*chosen))) SetModifiedFlag(true);
+  if (model_.openTexture(kind, toLocalPath(path))) SetModifiedFlag(true);
   UpdateAllViews();
   emit stateChanged();
 }

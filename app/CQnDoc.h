@@ -86,6 +86,8 @@ class CQnDoc : public QObject {
   bool OpenDocumentFile(const QString& path);
 
   // The document commands.
+  // What the open-texture commands do once a file is chosen (also for a dropped file).
+  void OpenTextureFile(TextureKind kind, const QString& path);
   void OnOpenSurfaceTexture();
   void OnOpenBumpTexture();
   void OnReloadTextures();

@@ -1,10 +1,13 @@
 #include "views/CQnTView.h"
 
 #include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QMenu>
 #include <QPainter>
 
 #include "app/CQnDoc.h"
+#include "app/DroppedFiles.h"
 #include "raster/DibImage.h"
 #include "views/ScreenImage.h"
 
@@ -12,6 +15,8 @@ namespace {
 
 constexpr int kLeft = 4;
 constexpr int kBoxHeight = 128;  // textures taller than this are reduced to it
+constexpr int kSurfaceTop = 4;   // the surface texture's block
+constexpr int kBumpTop = 168;    // the bump texture's block, below it
 const QColor kBlack(0, 0, 0);
 const QColor kPromptGrey(180, 180, 180);
 
@@ -55,6 +60,7 @@ void addTextureBlock(std::vector<TextureViewItem>& items, int top, const QString
 }  // namespace
 
 CQnTView::CQnTView(CQnDoc& doc, QWidget* parent) : QWidget(parent), doc_(doc) {
+  setAcceptDrops(true);
   setAutoFillBackground(true);
   setBackgroundRole(QPalette::Base);
   setFocusPolicy(Qt::NoFocus);
@@ -70,8 +76,8 @@ QFont CQnTView::textFont(int pixelHeight, bool bold) {
 
 std::vector<TextureViewItem> CQnTView::layoutItems() const {
   std::vector<TextureViewItem> items;
-  addTextureBlock(items, 4, QStringLiteral("表面テクスチャ"), doc_.model().surfaceImage);
-  addTextureBlock(items, 168, QStringLiteral("バンプテクスチャ"), doc_.model().bumpImage);
+  addTextureBlock(items, kSurfaceTop, QStringLiteral("表面テクスチャ"), doc_.model().surfaceImage);
+  addTextureBlock(items, kBumpTop, QStringLiteral("バンプテクスチャ"), doc_.model().bumpImage);
   return items;
 }
 
@@ -108,4 +114,29 @@ std::unique_ptr<QMenu> CQnTView::makeContextMenu() {
 void CQnTView::contextMenuEvent(QContextMenuEvent* event) {
   const auto menu = makeContextMenu();
   menu->exec(event->globalPos());
+}
+
+TextureKind CQnTView::textureAt(QPoint position) {
+  // The block the user sees under the pointer: the bump texture's from its caption down.
+  return position.y() < kBumpTop ? TextureKind::Surface : TextureKind::Bump;
+}
+
+void CQnTView::dragEnterEvent(QDragEnterEvent* event) {
+  if (droppedLocalFile(event->mimeData())) event->acceptProposedAction();
+}
+
+void CQnTView::dragMoveEvent(QDragMoveEvent* event) {
+  if (droppedLocalFile(event->mimeData())) event->acceptProposedAction();
+}
+
+void CQnTView::dropEvent(QDropEvent* event) {
+  const std::optional<QString> file = droppedLocalFile(event->mimeData());
+  if (!file) return;
+  event->acceptProposedAction();
+  if (isDocumentFileName(*file)) {
+    doc_.OpenDocumentFile(*file);
+    return;
+  }
+  // The checks and messages of the open-texture commands.
+  doc_.OpenTextureFile(textureAt(event->position().toPoint()), *file);
 }

@@ -8,7 +8,10 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -27,6 +30,18 @@
 #include "views/CQnTView.h"
 
 namespace {
+
+// Drags path over target at the point and drops it there; true when the drop was taken.
+bool dropFile(QWidget* target, QPoint at, const QString& path) {
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(path)});
+  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &enter);
+  if (!enter.isAccepted()) return false;
+  QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &drop);
+  return drop.isAccepted();
+}
 
 const QString kLegacyNotice = QStringLiteral(
     "都合により Version 1.0 の設定情報を削除しました。\n以後、新しい設定情報を使用します。");
@@ -153,6 +168,100 @@ class AppWindowTest : public QObject {
     QVERIFY(app_->splash().current() == nullptr);  // the tests keep the splash away
     // Qt's own texts (standard buttons, file dialogs) come in Japanese.
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("キャンセル"));
+  }
+
+  // Regression: the first window (720 x 480) showed the sample's 640 x 480 picture with
+  // both scroll bars.
+  void firstWindowShowsTheSamplePictureWithinTheScreen() {
+    openUserSettings()->remove(QStringLiteral("Window"));
+    start();
+    CMainFrame* frame = app_->mainFrame();
+    QVERIFY(QTest::qWaitForWindowExposed(frame));
+    const QSize room = frame->screen()->availableGeometry().size();
+    QVERIFY(frame->width() <= room.width() && frame->height() <= room.height());
+    QCOMPARE(frame->size(), frame->firstWindowSize());
+
+    frame->resize(frame->sizeShowing(QSize(648, 488)));  // what the first size aims at
+    app_->document()->renderer().settings.screenWidth = 640;
+    app_->document()->renderer().settings.screenHeight = 480;
+    QVERIFY(app_->document()->renderer().createScreen());
+    app_->document()->UpdateAllViews();
+    QTRY_COMPARE(frame->renderView()->viewport()->size(), QSize(648, 488));
+    QCOMPARE(frame->renderView()->horizontalScrollBar()->maximum(), 0);
+    QCOMPARE(frame->renderView()->verticalScrollBar()->maximum(), 0);
+  }
+
+  // Regression: "CAP", "NUM" and "SCRL" stayed grey whatever the keyboard's state.
+  void lockIndicatorsFollowTheKeyboard() {
+    start();
+    CMainFrame* frame = app_->mainFrame();
+    for (int i = 0; i < 4; ++i)
+      QVERIFY(!frame->lockIndicator(i)->isEnabled());  // offscreen: unknown
+    LockStates states;
+    states.caps = true;
+    states.num = false;
+    states.scroll = true;  // kana unknown
+    frame->setLockStateReader([&states] { return states; });
+    QCOMPARE(frame->lockIndicator(0)->text(), QStringLiteral("カナ"));
+    const bool lit[] = {false, true, false, true};
+    for (int i = 0; i < 4; ++i) QCOMPARE(frame->lockIndicator(i)->isEnabled(), lit[i]);
+    states.caps = false;
+    QTRY_VERIFY(!frame->lockIndicator(1)->isEnabled());  // a change shows without any event
+  }
+
+  void droppedFilesOpenAsTheirCommandsWould() {
+    start();
+    CMainFrame* frame = app_->mainFrame();
+    CQnDoc* doc = app_->document();
+    CQnTView* pane = frame->textureView();
+    QVERIFY(dropFile(pane, QPoint(20, 40), surface_));  // the surface block
+    QCOMPARE(fromLocalPath(doc->model().surfacePath()), surface_);
+    QVERIFY(doc->IsModified());
+    QVERIFY(dropFile(pane, QPoint(20, 200), bump_));  // the bump block
+    QCOMPARE(fromLocalPath(doc->model().bumpPath()), bump_);
+    QVERIFY(dropFile(pane, QPoint(20, 170), thin_));  // the bump caption: the bump block
+    QVERIFY(!doc->model().bumpImage.isValid());
+    QVERIFY(dropFile(pane, QPoint(20, 10), broken_));
+    QVERIFY(!doc->model().surfaceImage.isValid());
+    QCOMPARE(
+        texts(*feedback_),
+        (QStringList{QStringLiteral("幅または高さが1ピクセル以下のビットマップは使用できません。"),
+                     QStringLiteral("読み込みに失敗しました。")}));
+
+    // A document dropped anywhere asks about the unsaved changes first.
+    const QString docPath = folder_.filePath(QStringLiteral("dropped.qnf"));
+    QVERIFY(doc->OnSaveDocument(docPath));
+    doc->SetModifiedFlag(true);
+    int asked = 0;
+    doc->setSaveQuestion([&](const QString&) {
+      ++asked;
+      return SaveAnswer::Discard;
+    });
+    QVERIFY(dropFile(frame->renderView()->viewport(), QPoint(50, 50), docPath));
+    QCOMPARE(asked, 1);
+    QVERIFY(!doc->IsModified());
+
+    QVERIFY(!dropFile(pane, QPoint(20, 40), folder_.path()));  // a folder is no texture
+    QVERIFY(!dropFile(frame->renderView()->viewport(), QPoint(50, 50), surface_));
+    frame->setEnabled(false);  // as while a stage runs
+    QVERIFY(!dropFile(pane, QPoint(20, 40), surface_));
+    QVERIFY(!dropFile(frame->renderView()->viewport(), QPoint(50, 50), docPath));
+    frame->setEnabled(true);
+  }
+
+  void windowPlaceAndPanesAreKeptBetweenRuns() {
+    start();
+    CMainFrame* frame = app_->mainFrame();
+    QVERIFY(QTest::qWaitForWindowExposed(frame));
+    frame->resize(700, 520);
+    frame->splitter()->setSizes({200, 400});
+    QTRY_COMPARE(frame->splitter()->sizes().first(), 200);
+    QVERIFY(frame->close());
+    app_.reset();
+    start();
+    QCOMPARE(app_->mainFrame()->size(), QSize(700, 520));
+    QCOMPARE(app_->mainFrame()->splitter()->sizes().first(), 200);
+    openUserSettings()->remove(QStringLiteral("Window"));
   }
 
   void commandLineDocumentIsOpened() {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "cli/CancelSignal.h"
+#include "cli/CliMessages.h"
 #include "cli/StderrFeedback.h"
 #include "document/DocumentModel.h"
 #include "document/SettingsFields.h"
@@ -27,8 +28,8 @@ namespace {
 
 enum ExitStatus : int {
   kSuccess = 0,
-  kFailure = 1,    // unreadable input, too small texture, unwritable output, failed stage
-  kUsage = 2,      // bad command line or a refused --set
+  kFailure = 1,      // unreadable input, too small texture, unwritable output, failed stage
+  kUsage = 2,        // bad command line or a refused --set
   kCancelled = 130,  // Ctrl-C: the shell's status for a program ended by SIGINT
 };
 
@@ -46,62 +47,79 @@ struct Options {
   bool quiet = false;
 };
 
-void printError(const std::string& text) { std::fprintf(stderr, "qn-render: %s\n", text.c_str()); }
+void printError(std::string_view text) {
+  std::fprintf(stderr, "qn-render: %.*s\n", static_cast<int>(text.size()), text.data());
+}
 
 // Fills options; returns the exit status when the program ends here (help, version, a
 // usage error) and nothing when it goes on.
 std::optional<int> parseCommandLine(int argc, char** argv, Options& options) {
   CLI::App app{
-      "Renders a QN terrain picture without a window, from a .qnf document or from a surface\n"
-      "and a bump texture under the default settings:\n"
-      "  qn-render [options] DOCUMENT.qnf -o OUT.bmp\n"
-      "  qn-render [options] --surface SURFACE.bmp --bump BUMP.bmp -o OUT.bmp\n",
+      "QN の地形画像をウィンドウなしで描きます。設定とテクスチャは .qnf ドキュメントから、\n"
+      "または表面テクスチャとバンプテクスチャを指定して標準の設定で:\n"
+      "  qn-render [オプション] DOCUMENT.qnf -o OUT.bmp\n"
+      "  qn-render [オプション] --surface SURFACE.bmp --bump BUMP.bmp -o OUT.bmp\n",
       "qn-render"};
-  app.set_version_flag("--version", kVersionText);
-  app.add_option("DOCUMENT", options.document, "QN document (.qnf) with the settings and textures");
-  app.add_option("--surface", options.surface, "surface texture (BMP): the terrain's colours")
-      ->type_name("FILE");
-  app.add_option("--bump", options.bump, "bump texture (BMP): its red channel is the height")
-      ->type_name("FILE");
-  app.add_option("-o,--output", options.output, "write the rendered picture as a 24-bit BMP")
+  app.get_formatter()->label("Usage", "使い方");
+  app.get_formatter()->label("OPTIONS", "オプション");
+  app.get_formatter()->label("Positionals", "引数");
+  app.option_defaults()->group("オプション");
+  app.set_help_flag("-h,--help", "この使い方を表示して終わります");
+  app.set_version_flag("--version", kVersionText, "バージョンを表示して終わります");
+  app.add_option("DOCUMENT", options.document, "設定とテクスチャを読む QN ドキュメント (.qnf)")
+      ->type_name("");
+  app.add_option("--surface", options.surface, "表面テクスチャ (BMP): 地形の色")->type_name("FILE");
+  app.add_option("--bump", options.bump, "バンプテクスチャ (BMP): 赤の値が高さ")->type_name("FILE");
+  app.add_option("-o,--output", options.output, "描いた絵を 24 ビット BMP で保存します")
       ->type_name("OUT.bmp");
   app.add_option("--set", options.assignments,
-                 "override a render setting, e.g. screenWidth=640, viewpoint=100,300,200, "
-                 "wireframe=1 (repeatable; checked like the settings dialog)")
+                 "設定をひとつ変更します。例: screenWidth=640、viewpoint=100,300,200、"
+                 "wireframe=1 (何度でも指定できます。設定ダイアログと同じ確認をします)")
       ->type_name("FIELD=VALUE")
       ->allow_extra_args(false);
   app.add_flag("--print-settings", options.printSettings,
-               "print the effective settings as field=value lines on stdout");
-  app.add_option("--dxf", options.dxf, "write the terrain mesh as DXF 3DFACE entities")
+               "有効な設定を 名前=値 の行で標準出力に出します");
+  app.add_option("--dxf", options.dxf, "地形のモデルを DXF の 3DFACE で書き出します")
       ->type_name("OUT.dxf");
   app.add_option("--save-document", options.saveDocument,
-                 "write the effective document; it stores the texture file names only, so "
-                 "the textures must lie in the same folder as OUT.qnf")
+                 "有効なドキュメントを保存します。テクスチャはファイル名だけが入るので、"
+                 "OUT.qnf と同じフォルダに置いてください")
       ->type_name("OUT.qnf");
-  app.add_flag("-q,--quiet", options.quiet, "no progress lines (errors are still shown)");
+  app.add_flag("-q,--quiet", options.quiet, "進行状況の行を出しません (エラーは出します)");
   app.footer(
-      "Progress goes to stderr, one line per stage. Ctrl-C cancels: nothing is written.\n"
-      "Exit status: 0 success, 1 failure, 2 usage error or refused setting, 130 cancelled.");
+      "進行状況は段階ごとに 1 行ずつ標準エラー出力に出ます。Ctrl+C で中止し、何も書き込みません。\n"
+      "終了コード: 0 成功、1 失敗、2 コマンドラインの誤りまたは範囲外の設定、130 中止。");
 
   try {
     app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& help) {
+    return app.exit(help);
+  } catch (const CLI::CallForVersion& version) {
+    return app.exit(version);
   } catch (const CLI::ParseError& error) {
-    return app.exit(error) == 0 ? kSuccess : kUsage;  // --help and --version end the run
+    using Kind = cli_text::CommandLineErrorKind;
+    const Kind kind =
+        dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr        ? Kind::UnexpectedArgument
+        : dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr ? Kind::BadOptionValue
+                                                                        : Kind::Other;
+    printError(cli_text::commandLineError(kind, error.what()));
+    printError(cli_text::kSeeHelp);
+    return kUsage;
   }
 
   const bool hasTextures = !options.surface.empty() && !options.bump.empty();
   if (options.document.empty() && (options.surface.empty() != options.bump.empty())) {
-    printError("--surface and --bump go together (or give a DOCUMENT)");
+    printError(cli_text::kTexturesGoTogether);
     return kUsage;
   }
   if (options.output.empty() && options.dxf.empty() && options.saveDocument.empty() &&
       !options.printSettings) {
-    printError("nothing to do: give -o, --dxf, --save-document or --print-settings (see --help)");
+    printError(cli_text::kNothingToDo);
     return kUsage;
   }
   if ((!options.output.empty() || !options.dxf.empty()) && options.document.empty() &&
       !hasTextures) {
-    printError("-o and --dxf need a DOCUMENT or both --surface and --bump");
+    printError(cli_text::kOutputNeedsInput);
     return kUsage;
   }
   return std::nullopt;
@@ -115,7 +133,7 @@ int loadInput(DocumentModel& document, const Options& options) {
       case DocumentReadResult::Read:
         break;
       case DocumentReadResult::FileError:
-        printError("cannot read the document " + options.document);
+        printError(cli_text::aboutFile(options.document, cli_text::kDocumentUnreadable));
         return kFailure;
       default:
         return kFailure;  // the reader has shown its message
@@ -134,15 +152,15 @@ int applyOverrides(DocumentModel& document, const Options& options) {
   if (options.assignments.empty()) return kSuccess;
   RenderSettings settings = document.renderer.settings;
   for (const std::string& assignment : options.assignments) {
-    if (auto error = parseAssignment(settings, assignment)) {
-      printError(*error);
+    if (auto problem = parseAssignment(settings, assignment)) {
+      printError(cli_text::fieldProblem(*problem));
       return kUsage;
     }
   }
   if (auto problem = validateSettings(settings)) {
     std::fprintf(stderr, "%.*s\n", static_cast<int>(problem->message.size()),
                  problem->message.data());
-    printError("refused setting: " + std::string(problem->field));
+    printError(cli_text::refusedSetting(problem->field));
     return kUsage;
   }
   document.renderer.settings = settings;
@@ -158,7 +176,7 @@ int printSettings(const DocumentModel& document) {
 
 int needTextures(const DocumentModel& document) {
   if (document.surfaceImage.isValid() && document.bumpImage.isValid()) return kSuccess;
-  printError("both a surface and a bump texture are needed");
+  printError(cli_text::kBothTexturesNeeded);
   return kFailure;
 }
 
@@ -205,8 +223,7 @@ int exportMesh(DocumentModel& document, const std::string& path, StderrFeedback&
 }
 
 // Stage 6: the picture as a BMP file.
-int writePicture(const DocumentModel& document, const std::string& path,
-                 StderrFeedback& feedback) {
+int writePicture(const DocumentModel& document, const std::string& path, StderrFeedback& feedback) {
   if (feedback.takeCancel()) return kCancelled;  // Ctrl-C after the last poll: write nothing
   return saveRenderedImage(document.renderer, path, feedback) ? kSuccess : kFailure;
 }
@@ -219,16 +236,14 @@ void warnAboutDistantTexture(const std::string& documentPath, const std::string&
   std::error_code error;
   const fs::path beside = fs::path(documentPath).parent_path() / fs::path(texturePath).filename();
   if (!fs::equivalent(beside, texturePath, error))
-    printError("warning: " + texturePath + " does not lie beside " + documentPath +
-               "; the document will not find it there");
+    printError(cli_text::distantTexture(texturePath, documentPath));
 }
 
 // Stage 7 (optional): the effective document.
-int saveDocument(const DocumentModel& document, const std::string& path,
-                 StderrFeedback& feedback) {
+int saveDocument(const DocumentModel& document, const std::string& path, StderrFeedback& feedback) {
   if (feedback.takeCancel()) return kCancelled;
   if (!document.writeFile(path)) {
-    printError("cannot write the document " + path);
+    printError(cli_text::aboutFile(path, cli_text::kDocumentUnwritable));
     return kFailure;
   }
   warnAboutDistantTexture(path, document.surfacePath());

@@ -88,29 +88,6 @@ std::optional<Vec3> parseAs(Vec3 RenderSettings::*, std::string_view text) {
   return parseVector(text);
 }
 
-std::string knownNames() {
-  std::string names;
-  for (const FieldRow& row : kFields) {
-    if (!names.empty()) names += ", ";
-    names += row.info.name;
-  }
-  return names;
-}
-
-std::string expectation(SettingsFieldType type) {
-  switch (type) {
-    case SettingsFieldType::Unsigned:
-      return "an unsigned integer";
-    case SettingsFieldType::Integer:
-      return "an integer";
-    case SettingsFieldType::Double:
-      return "a number";
-    case SettingsFieldType::Vector:
-      return "three numbers separated by commas";
-  }
-  return "a value";
-}
-
 }  // namespace
 
 std::span<const SettingsFieldInfo> settingsFields() { return kInfos; }
@@ -136,12 +113,11 @@ std::string formatField(const RenderSettings& settings, std::string_view name) {
   return std::visit(Formatter{settings}, row->member);
 }
 
-std::optional<std::string> parseField(RenderSettings& settings, std::string_view name,
-                                      std::string_view text) {
+std::optional<FieldProblem> parseField(RenderSettings& settings, std::string_view name,
+                                       std::string_view text) {
   const FieldRow* row = findRow(name);
-  if (!row) {
-    return "unknown setting '" + std::string(name) + "' (known: " + knownNames() + ")";
-  }
+  if (!row)
+    return FieldProblem{FieldProblem::Kind::UnknownField, std::string(name), std::string(text)};
   const bool set = std::visit(
       [&](auto member) {
         const auto value = parseAs(member, text);
@@ -150,14 +126,14 @@ std::optional<std::string> parseField(RenderSettings& settings, std::string_view
       },
       row->member);
   if (set) return std::nullopt;
-  return std::string(name) + ": '" + std::string(text) + "' is not " + expectation(row->info.type);
+  return FieldProblem{FieldProblem::Kind::BadValue, std::string(name), std::string(text),
+                      row->info.type};
 }
 
-std::optional<std::string> parseAssignment(RenderSettings& settings, std::string_view assignment) {
+std::optional<FieldProblem> parseAssignment(RenderSettings& settings, std::string_view assignment) {
   const std::size_t equals = assignment.find('=');
-  if (equals == std::string_view::npos) {
-    return "'" + std::string(assignment) + "' is not of the form FIELD=VALUE";
-  }
+  if (equals == std::string_view::npos)
+    return FieldProblem{FieldProblem::Kind::NotAnAssignment, {}, std::string(assignment)};
   return parseField(settings, assignment.substr(0, equals), assignment.substr(equals + 1));
 }
 

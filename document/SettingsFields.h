@@ -33,15 +33,29 @@ const SettingsFieldInfo* findSettingsField(std::string_view name);
 // same value. An empty string for an unknown name.
 std::string formatField(const RenderSettings& settings, std::string_view name);
 
+// Why a field could not be set. Only the facts: the texts that tell the user live with
+// the program that shows them.
+struct FieldProblem {
+  enum class Kind {
+    UnknownField,     // no field of that name
+    BadValue,         // the text is not a value of the field's type
+    NotAnAssignment,  // an assignment without '='
+  };
+  Kind kind;
+  std::string field;  // the name given (empty for NotAnAssignment)
+  std::string text;   // the value text (the whole assignment for NotAnAssignment)
+  SettingsFieldType type = SettingsFieldType::Unsigned;  // BadValue: what was expected
+};
+
 // Sets the field from text. Numbers follow NumberText's reading rules (blanks around a
 // number allowed, a zero only when written with the digit 0, no "nan" or "inf"); an
 // Integer field takes an optional '-'. Returns nullopt when the field was set, otherwise
-// an error message naming the field and the text; on error settings is unchanged.
-std::optional<std::string> parseField(RenderSettings& settings, std::string_view name,
-                                      std::string_view text);
+// what was wrong; on error settings is unchanged.
+std::optional<FieldProblem> parseField(RenderSettings& settings, std::string_view name,
+                                       std::string_view text);
 
 // "FIELD=VALUE" as given to --set: the same as parseField with the text split at the first '='.
-std::optional<std::string> parseAssignment(RenderSettings& settings, std::string_view assignment);
+std::optional<FieldProblem> parseAssignment(RenderSettings& settings, std::string_view assignment);
 
 // Every field as a "name=value" line, in table order, for --print-settings.
 std::string formatAllFields(const RenderSettings& settings);

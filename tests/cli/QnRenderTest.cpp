@@ -94,29 +94,43 @@ TEST(QnRender, VersionAndHelpExitZero) {
   const RunResult help = qnRender({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_TRUE(contains(help.out, "--save-document"));
-  EXPECT_TRUE(contains(help.out, "same folder")) << "the help says where the textures must lie";
+  EXPECT_TRUE(contains(help.out, "同じフォルダ")) << "the help says where the textures must lie";
 }
 
 TEST(QnRender, UsageErrorsExitTwo) {
+  // Every message is the system's own Japanese text.
   struct Case {
     const char* name;
     std::vector<std::string> args;
+    const char* message;
   };
   const std::vector<Case> cases = {
-      {"nothing at all", {}},
-      {"nothing to do", sampleTextures()},
-      {"unknown option", {"--frobnicate", "-o", "x.bmp"}},
-      {"surface without bump", {"--surface", kSampleSurface, "-o", "x.bmp"}},
-      {"output without input", {"-o", "x.bmp"}},
-      {"unknown field", {"--set", "colour=1", "--print-settings"}},
-      {"not a number", {"--set", "screenWidth=wide", "--print-settings"}},
-      {"no equals sign", {"--set", "screenWidth", "--print-settings"}},
+      {"nothing at all", {}, "何をするか指定されていません。"},
+      {"nothing to do", sampleTextures(), "何をするか指定されていません。"},
+      {"unknown option", {"--frobnicate", "-o", "x.bmp"}, "予期しない引数です: --frobnicate"},
+      {"option without its value", {"-o"}, "オプションの値が正しくありません: --output"},
+      {"surface without bump",
+       {"--surface", kSampleSurface, "-o", "x.bmp"},
+       "--surface と --bump は一緒に指定してください"},
+      {"output without input", {"-o", "x.bmp"}, "-o と --dxf には、ドキュメントか"},
+      {"unknown field",
+       {"--set", "colour=1", "--print-settings"},
+       "設定 'colour' はありません (設定の名前: screenWidth, screenHeight,"},
+      {"not a number",
+       {"--set", "screenWidth=wide", "--print-settings"},
+       "screenWidth: 'wide' は0 以上の整数ではありません。"},
+      {"not three numbers",
+       {"--set", "viewpoint=1,2", "--print-settings"},
+       "viewpoint: '1,2' はカンマで区切った 3 つの数ではありません。"},
+      {"no equals sign",
+       {"--set", "screenWidth", "--print-settings"},
+       "'screenWidth' は 名前=値 の形ではありません。"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const RunResult run = qnRender(c.args);
     EXPECT_EQ(run.status, 2) << run.err;
-    EXPECT_FALSE(run.err.empty());
+    EXPECT_TRUE(contains(run.err, c.message)) << run.err;
   }
 }
 
@@ -131,7 +145,10 @@ TEST(QnRender, SetRefusedByTheDialogRulesPrintsTheRuleMessage) {
       {"distance 0", "distance=0", [](RenderSettings& s) { s.distance = 0; }},
       {"screen width 0", "screenWidth=0", [](RenderSettings& s) { s.screenWidth = 0; }},
       {"slice min not below max", "sliceMin=255", [](RenderSettings& s) { s.sliceMin = 255; }},
-      {"dark light", "lightColor=0,0,0", [](RenderSettings& s) { s.lightColor = {0, 0, 0}; }},
+      {"dark light", "lightColor=0,0,0",
+       [](RenderSettings& s) {
+         s.lightColor = {0, 0, 0};
+       }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -140,7 +157,8 @@ TEST(QnRender, SetRefusedByTheDialogRulesPrintsTheRuleMessage) {
     const auto problem = validateSettings(settings);
     ASSERT_TRUE(problem.has_value());
 
-    const RunResult run = qnRender(sampleTextures() + std::vector<std::string>{"--set", c.assignment, "-o", "never.bmp"});
+    const RunResult run = qnRender(
+        sampleTextures() + std::vector<std::string>{"--set", c.assignment, "-o", "never.bmp"});
 
     EXPECT_EQ(run.status, 2);
     EXPECT_TRUE(contains(run.err, std::string(problem->message))) << run.err;
@@ -150,7 +168,7 @@ TEST(QnRender, SetRefusedByTheDialogRulesPrintsTheRuleMessage) {
 
 TEST(QnRender, PrintSettingsShowsTheEffectiveSettings) {
   const RunResult run = qnRender({"--set", "screenWidth=640", "--set", "viewpoint=100,300,200",
-                            "--set", "wireframe=1", "--print-settings"});
+                                  "--set", "wireframe=1", "--print-settings"});
   RenderSettings expected;
   expected.screenWidth = 640;
   expected.viewpoint = {100, 300, 200};
@@ -178,9 +196,9 @@ TEST(QnRender, RendersTheSampleTexturesFromAbove) {
     for (int x = 165; x < 320; ++x) terrain += pixel(picture, x, y) != 0;
   EXPECT_GT(terrain, 155 * 115 * 9 / 10);
   // One stage line per stage, in the order of the start-rendering command.
-  const std::vector<std::string> stages = {"曲面分割をおこなっています。", "色補完をおこなっています。",
-                                           "頂点移動をおこなっています。", "ソートをおこなっています。",
-                                           "光源処理をおこなっています。"};
+  const std::vector<std::string> stages = {
+      "曲面分割をおこなっています。", "色補完をおこなっています。", "頂点移動をおこなっています。",
+      "ソートをおこなっています。", "光源処理をおこなっています。"};
   std::size_t at = 0;
   for (const std::string& stage : stages) {
     const std::size_t found = run.err.find(stage, at);
@@ -191,7 +209,8 @@ TEST(QnRender, RendersTheSampleTexturesFromAbove) {
 
 TEST(QnRender, RendersTheSampleDocumentAsItsSettingsSay) {
   TempFolder folder;
-  const RunResult fromDocument = qnRender({kSampleDocument, "-o", folder.file("doc.bmp"), "--quiet"});
+  const RunResult fromDocument =
+      qnRender({kSampleDocument, "-o", folder.file("doc.bmp"), "--quiet"});
   ASSERT_EQ(fromDocument.status, 0) << fromDocument.err;
   EXPECT_EQ(fromDocument.err, "") << "--quiet leaves stderr empty on success";
 
@@ -199,7 +218,8 @@ TEST(QnRender, RendersTheSampleDocumentAsItsSettingsSay) {
   ASSERT_EQ(settings.status, 0);
   std::vector<std::string> sets;
   std::size_t start = 0;
-  for (std::size_t end; (end = settings.out.find('\n', start)) != std::string::npos; start = end + 1)
+  for (std::size_t end; (end = settings.out.find('\n', start)) != std::string::npos;
+       start = end + 1)
     sets.insert(sets.end(), {"--set", settings.out.substr(start, end - start)});
   const RunResult fromTextures =
       qnRender(sampleTextures() + sets + std::vector<std::string>{"-o", folder.file("tex.bmp")});
@@ -219,9 +239,9 @@ TEST(QnRender, SaveDocumentWritesADocumentThatRendersAgain) {
   fs::copy_file(kSampleSurface, folder.file("s.bmp"));
   fs::copy_file(kSampleBump, folder.file("b.bmp"));
   const std::string document = folder.file("mine.qnf");
-  const RunResult save = qnRender({"--surface", folder.file("s.bmp"), "--bump", folder.file("b.bmp"),
-                             "--set", "screenWidth=100", "--set", "screenHeight=80",
-                             "--save-document", document});
+  const RunResult save =
+      qnRender({"--surface", folder.file("s.bmp"), "--bump", folder.file("b.bmp"), "--set",
+                "screenWidth=100", "--set", "screenHeight=80", "--save-document", document});
   ASSERT_EQ(save.status, 0) << save.err;
   EXPECT_EQ(save.err, "") << "textures beside the document: no warning";
   EXPECT_TRUE(contains(readText(document), "s.bmp\r\nb.bmp\r\n"));
@@ -234,9 +254,10 @@ TEST(QnRender, SaveDocumentWritesADocumentThatRendersAgain) {
   EXPECT_EQ(picture.height(), 80);
 
   TempFolder elsewhere;
-  const RunResult distant = qnRender(sampleTextures() + std::vector<std::string>{"--save-document", elsewhere.file("far.qnf")});
+  const RunResult distant = qnRender(
+      sampleTextures() + std::vector<std::string>{"--save-document", elsewhere.file("far.qnf")});
   EXPECT_EQ(distant.status, 0);
-  EXPECT_TRUE(contains(distant.err, "does not lie beside")) << distant.err;
+  EXPECT_TRUE(contains(distant.err, "と同じフォルダにないため")) << distant.err;
 }
 
 TEST(QnRender, BadInputsExitOneWithTheirMessages) {
@@ -254,17 +275,22 @@ TEST(QnRender, BadInputsExitOneWithTheirMessages) {
     std::string message;
   };
   const std::vector<Case> cases = {
-      {"missing texture", {"--surface", folder.file("none.bmp"), "--bump", kSampleBump, "-o", out},
+      {"missing texture",
+       {"--surface", folder.file("none.bmp"), "--bump", kSampleBump, "-o", out},
        "読み込みに失敗しました。"},
-      {"one pixel wide", {"--surface", kSampleSurface, "--bump", folder.file("thin.bmp"), "-o", out},
+      {"one pixel wide",
+       {"--surface", kSampleSurface, "--bump", folder.file("thin.bmp"), "-o", out},
        "幅または高さが1ピクセル以下のビットマップは使用できません。"},
       {"not a document", {folder.file("not.qnf"), "-o", out}, "QN ドキュメントではありません。"},
-      {"missing document", {folder.file("none.qnf"), "-o", out}, "cannot read"},
-      {"unwritable picture", sampleTextures() + std::vector<std::string>{"-o", folder.file("plain/x.bmp")},
+      {"missing document", {folder.file("none.qnf"), "-o", out}, "ファイルを開けませんでした。"},
+      {"unwritable picture",
+       sampleTextures() + std::vector<std::string>{"-o", folder.file("plain/x.bmp")},
        "保存に失敗しました。"},
-      {"unwritable DXF", sampleTextures() + std::vector<std::string>{"--dxf", folder.file("no/x.dxf")},
+      {"unwritable DXF",
+       sampleTextures() + std::vector<std::string>{"--dxf", folder.file("no/x.dxf")},
        "書き込みに失敗しました。"},
-      {"screen too large", sampleTextures() + std::vector<std::string>{"--set", "screenWidth=100000", "-o", out},
+      {"screen too large",
+       sampleTextures() + std::vector<std::string>{"--set", "screenWidth=100000", "-o", out},
        "スクリーンの作成に失敗しました。"},
   };
   for (const Case& c : cases) {
@@ -284,7 +310,8 @@ TEST(QnRender, DxfHoldsOneFacePerTriangleOfTheSample) {
   const std::string text = readText(dxf);
   EXPECT_EQ(text.rfind("0\r\nSECTION\r\n2\r\nENTITIES\r\n999\r\nExported DXF from QN\r\n", 0), 0u);
   std::size_t faces = 0;
-  for (std::size_t at = 0; (at = text.find("\r\n3DFACE\r\n", at)) != std::string::npos; ++at) ++faces;
+  for (std::size_t at = 0; (at = text.find("\r\n3DFACE\r\n", at)) != std::string::npos; ++at)
+    ++faces;
   EXPECT_EQ(faces, 2u * 256 * 256);
   EXPECT_TRUE(text.ends_with("0\r\nENDSEC\r\n0\r\nEOF\r\n"));
 }
@@ -300,10 +327,10 @@ TEST(QnRender, CtrlCCancelsWritesNothingAndExits130) {
   const std::string dxf = folder.file("out.dxf");
 
   TempFolder logs;
-  const pid_t pid = start({"--surface", folder.file("big.bmp"), "--bump", folder.file("big.bmp"),
-                           "--set", "viewpoint=512,1400,300", "--set", "lookAt=512,512,0",
-                           "-o", out, "--dxf", dxf},
-                          logs);
+  const pid_t pid =
+      start({"--surface", folder.file("big.bmp"), "--bump", folder.file("big.bmp"), "--set",
+             "viewpoint=512,1400,300", "--set", "lookAt=512,512,0", "-o", out, "--dxf", dxf},
+            logs);
   ASSERT_GT(pid, 0);
   // Interrupt once the first stage has finished (its line is written when it ends).
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);

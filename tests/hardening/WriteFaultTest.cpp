@@ -207,7 +207,7 @@ int runRenderFaults(bool withMounts) {
   const std::vector<RenderOutput> outputs = {
       {"-o", kSaveFailed},
       {"--dxf", "書き込みに失敗しました。"},
-      {"--save-document", "cannot write the document"},
+      {"--save-document", "保存に失敗しました。"},
   };
   return forEachFaultScene(
       withMounts, outputs, [&](const RenderOutput& output, const Scene& scene) {

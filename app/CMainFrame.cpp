@@ -22,7 +22,7 @@
 #include "app/SettingsStore.h"
 #include "dialogs/CAboutDlg.h"
 #include "dialogs/CRenderSequenceDlg.h"
-#include "document/BusyRefusal.h"
+#include "engine/BusyRefusal.h"
 #include "views/CQnRView.h"
 #include "views/CQnTView.h"
 #include "views/SplashWindow.h"
@@ -343,10 +343,7 @@ void CMainFrame::OnOpenHelp() {
 void CMainFrame::OnSequenceSettings() {
   CRenderSequenceDlg dialog(feedback_, this);
   TerrainRenderer& engine = doc_.renderer();
-  if (engine.isDrawing()) {
-    feedback_.showMessage(kBusyRefusal);
-    return;
-  }
+  if (refuseWhileDrawing(engine, feedback_)) return;
   dialog.startDelay = renderView_->startDelay;
   dialog.drawInterval = renderView_->drawInterval;
   dialog.drawCount = engine.drawCount;

@@ -7,7 +7,7 @@
 #include "app/ExportCommands.h"
 #include "app/FileChooser.h"
 #include "dialogs/CRendererSettingsDlg.h"
-#include "document/BusyRefusal.h"
+#include "engine/BusyRefusal.h"
 #include "views/CQnRView.h"
 
 namespace {
@@ -179,10 +179,7 @@ void CQnDoc::endPendingSequence() {
 }
 
 void CQnDoc::OnStartRendering() {
-  if (model_.renderer.isDrawing()) {
-    feedback_.showMessage(kStartRenderingBusyRefusal);
-    return;
-  }
+  if (refuseWhileDrawing(model_.renderer, feedback_, RefusedCommand::StartRendering)) return;
   if (renderView_ == nullptr) return;  // the document always has its render view
   endPendingSequence();
   switch (model_.startRendering()) {

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "app/FileChooser.h"
-#include "document/BusyRefusal.h"
+#include "engine/BusyRefusal.h"
 #include "document/DocumentModel.h"
 #include "export/DxfExport.h"
 #include "export/ImageSave.h"
@@ -18,16 +18,10 @@ const QString kAllFilesFilter = QStringLiteral("すべてのファイル (*)");
 // A chosen path as the core's file functions expect it (the file system's encoding).
 std::string toFilePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
-bool refuseWhileRendering(const DocumentModel& doc, UserFeedback& feedback) {
-  if (!doc.renderer.isDrawing()) return false;
-  feedback.showMessage(kBusyRefusal);
-  return true;
-}
-
 }  // namespace
 
 void runExportDxf(DocumentModel& doc, FileChooser& files, UserFeedback& feedback) {
-  if (refuseWhileRendering(doc, feedback)) return;
+  if (refuseWhileDrawing(doc.renderer, feedback)) return;
   FileDialogRequest request{QStringLiteral("DXF 形式で保存"),
                       {QStringLiteral("DXF ファイル (*.dxf)"), kAllFilesFilter},
                       QStringLiteral("dxf")};
@@ -37,7 +31,7 @@ void runExportDxf(DocumentModel& doc, FileChooser& files, UserFeedback& feedback
 }
 
 void runSaveBitmap(DocumentModel& doc, FileChooser& files, UserFeedback& feedback) {
-  if (refuseWhileRendering(doc, feedback)) return;
+  if (refuseWhileDrawing(doc.renderer, feedback)) return;
   FileDialogRequest request{QStringLiteral("ビットマップを保存"),
                       {QStringLiteral("ビットマップ (*.bmp)"), kAllFilesFilter},
                       QStringLiteral("bmp")};

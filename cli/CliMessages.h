@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "document/SettingsFields.h"
+#include "settings/SettingsFields.h"
 
 namespace cli_text {
 

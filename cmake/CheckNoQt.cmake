@@ -1,5 +1,6 @@
-# Fails when a source of the core (raster, engine, document, export, cli) includes a Qt header.
-foreach(dir raster engine document export cli)
+# Fails when a source of the core (base, settings, raster, engine, document, export, cli)
+# includes a Qt header.
+foreach(dir base settings raster engine document export cli)
   file(GLOB_RECURSE files "${SOURCE_DIR}/${dir}/*.h" "${SOURCE_DIR}/${dir}/*.cpp")
   foreach(f ${files})
     file(STRINGS "${f}" hits REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](Q[A-Za-z]|Qt[A-Za-z]*/)")

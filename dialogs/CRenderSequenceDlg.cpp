@@ -12,8 +12,8 @@
 
 #include "dialogs/CAutoSelectEdit.h"
 #include "dialogs/DialogExchange.h"
-#include "document/NumberText.h"
-#include "document/SettingsValidation.h"
+#include "settings/NumberText.h"
+#include "settings/SettingsValidation.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <QDialog>
 
-#include "document/RenderSettings.h"
+#include "settings/RenderSettings.h"
 #include "engine/StageProgress.h"
 
 class QCheckBox;

@@ -4,8 +4,8 @@
 #include <QPushButton>
 
 #include "dialogs/CAutoSelectEdit.h"
-#include "document/NumberText.h"
-#include "document/SettingsValidation.h"
+#include "settings/NumberText.h"
+#include "settings/SettingsValidation.h"
 
 QString editName(int controlId) { return QStringLiteral("edit%1").arg(controlId); }
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "document/RenderSettings.h"
+#include "settings/RenderSettings.h"
 
 inline constexpr std::uint16_t kDocumentVersion = 300;
 // The longest stored name a reader takes from one line.

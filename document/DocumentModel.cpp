@@ -9,11 +9,11 @@
 #include <memory>
 #include <vector>
 
-#include "document/BusyRefusal.h"
-#include "document/Cp932.h"
+#include "engine/BusyRefusal.h"
+#include "base/Cp932.h"
 #include "document/DocumentFile.h"
-#include "document/PathParts.h"
-#include "raster/AtomicFile.h"
+#include "base/PathParts.h"
+#include "base/AtomicFile.h"
 
 namespace {
 
@@ -184,10 +184,8 @@ void DocumentModel::gridSize(int* width, int* height) const {
 }
 
 StartResult DocumentModel::startRendering() {
-  if (renderer.isDrawing()) {
-    showMessage(kStartRenderingBusyRefusal);
+  if (refuseWhileDrawing(renderer, renderer.feedback(), RefusedCommand::StartRendering))
     return StartResult::Refused;
-  }
   if (!surfaceImage.isValid() || !bumpImage.isValid()) {
     // Callers enable the command only with both textures; without them there is no model.
     renderer.finishRendering();

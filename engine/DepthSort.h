@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/LargeBlock.h"
+#include "base/LargeBlock.h"
 #include "engine/TerrainPolygon.h"
 
 // Sorts keys[0 .. count) into descending order and applies every swap to order too, so

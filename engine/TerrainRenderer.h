@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "document/RenderSettings.h"
-#include "engine/LargeBlock.h"
+#include "settings/RenderSettings.h"
+#include "base/LargeBlock.h"
 #include "engine/StageProgress.h"
 #include "engine/TerrainPolygon.h"
 #include "raster/DibImage.h"

@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-#include "document/RenderSettings.h"
+#include "settings/RenderSettings.h"
 
 struct ViewCamera {
   static constexpr double kPi = 3.141592653589793;

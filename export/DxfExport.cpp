@@ -9,10 +9,10 @@
 #include <memory>
 #include <string_view>
 
-#include "document/BusyRefusal.h"
+#include "engine/BusyRefusal.h"
 #include "engine/EngineMessages.h"
 #include "export/DxfFormat.h"
-#include "raster/AtomicFile.h"
+#include "base/AtomicFile.h"
 
 namespace {
 
@@ -88,10 +88,7 @@ DxfExportResult writeMesh(const TerrainPolygon* polygons, std::uint32_t count,
 
 DxfExportResult exportDxf(TerrainRenderer& renderer, const DibImage& surface, const DibImage& bump,
                           const std::string& targetPath, UserFeedback& feedback) {
-  if (renderer.isDrawing()) {
-    feedback.showMessage(kBusyRefusal);
-    return DxfExportResult::Refused;
-  }
+  if (refuseWhileDrawing(renderer, feedback)) return DxfExportResult::Refused;
 
   // The common top-left region of the two textures (an empty image counts as 0 x 0).
   const int width = std::min(surface.width(), bump.width());

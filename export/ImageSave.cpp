@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "document/BusyRefusal.h"
+#include "engine/BusyRefusal.h"
 
 namespace {
 
@@ -15,10 +15,7 @@ constexpr std::string_view kSaveFailedMessage = "保存に失敗しました。"
 
 bool saveRenderedImage(const TerrainRenderer& renderer, const std::string& targetPath,
                        UserFeedback& feedback) {
-  if (renderer.isDrawing()) {
-    feedback.showMessage(kBusyRefusal);
-    return false;
-  }
+  if (refuseWhileDrawing(renderer, feedback)) return false;
   if (!renderer.screen().writeFile(targetPath)) {
     feedback.showMessage(kSaveFailedMessage);
     return false;

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "document/RenderSettings.h"
+#include "settings/RenderSettings.h"
 
 #define FUZZ_CHECK(condition)                                                         \
   do {                                                                                \

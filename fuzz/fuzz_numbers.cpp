@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "document/NumberText.h"
+#include "settings/NumberText.h"
 #include "fuzz/FuzzCheck.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "document/SettingsFields.h"
+#include "settings/SettingsFields.h"
 #include "fuzz/FuzzCheck.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <new>
 
-#include "raster/AtomicFile.h"
+#include "base/AtomicFile.h"
 #include "raster/BmpDecoder.h"
 #include "raster/BmpEncoder.h"
 #include "raster/DrawSurface.h"

@@ -10,7 +10,7 @@
 
 #include "app/CQnDoc.h"
 #include "app/SettingsStore.h"
-#include "views/RenderSequence.h"
+#include "settings/RenderSequence.h"
 #include "views/ScreenImage.h"
 
 namespace {

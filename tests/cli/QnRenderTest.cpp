@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "document/SettingsFields.h"
-#include "document/SettingsValidation.h"
+#include "settings/SettingsFields.h"
+#include "settings/SettingsValidation.h"
 #include "raster/DibImage.h"
 #include "support/FileContents.h"
 #include "support/TempFolder.h"

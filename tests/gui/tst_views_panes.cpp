@@ -15,7 +15,7 @@
 #include "support/ScriptedFileChooser.h"
 #include "views/CQnRView.h"
 #include "views/CQnTView.h"
-#include "views/RenderSequence.h"
+#include "settings/RenderSequence.h"
 #include "views/SplashWindow.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "document/DocumentFile.h"
-#include "document/NumberText.h"
-#include "document/SettingsFields.h"
+#include "settings/NumberText.h"
+#include "settings/SettingsFields.h"
 
 // fuzz_qnf: a name of exactly 1023 bytes was written, but reading fills the line by count
 // and takes its CR LF as the next name, so the document reopened with shifted settings.

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "document/NumberText.h"
+#include "settings/NumberText.h"
 
 TEST(NumberText, FormatsUnsignedAsDecimal) {
   EXPECT_EQ(formatUnsigned(0), "0");

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "document/RenderSettings.h"
+#include "settings/RenderSettings.h"
 
 TEST(RenderSettings, DefaultsAreThoseOfANewDocument) {
   const RenderSettings s;

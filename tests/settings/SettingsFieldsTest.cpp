@@ -5,7 +5,7 @@
 #include <set>
 #include <string>
 
-#include "document/SettingsFields.h"
+#include "settings/SettingsFields.h"
 #include "support/EveryFieldChanged.h"
 
 TEST(SettingsFields, ListsTheFifteenFieldsOnce) {

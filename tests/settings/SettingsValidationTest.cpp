@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "document/SettingsValidation.h"
+#include "settings/SettingsValidation.h"
 
 namespace {
 

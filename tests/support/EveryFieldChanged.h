@@ -2,7 +2,7 @@
 // Render settings with every one of the fifteen fields away from its default, for round
 // trips and "did anything change" checks. The values pass every OK rule of the settings.
 
-#include "document/RenderSettings.h"
+#include "settings/RenderSettings.h"
 
 inline RenderSettings everyFieldChanged() {
   RenderSettings s;

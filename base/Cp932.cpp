@@ -1,7 +1,7 @@
 // Code page 932 (Windows-31J) <-> UTF-8 with iconv. Each call opens its own conversion
 // descriptor, so there is no shared state; file names are short.
 
-#include "document/Cp932.h"
+#include "base/Cp932.h"
 
 #include <iconv.h>
 

@@ -4,7 +4,7 @@
 // old file or the new one, never a mix; a failure at any step unlinks the temporary
 // file and leaves the target alone.
 
-#include "raster/AtomicFile.h"
+#include "base/AtomicFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string_view>
 
-#include "document/RenderSettings.h"
+#include "settings/RenderSettings.h"
 
 // Messages of a box whose text does not convert (see NumberText.h).
 inline constexpr std::string_view kNotANumberMessage = "数字を入力してください。";

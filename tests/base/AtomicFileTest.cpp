@@ -1,4 +1,4 @@
-#include "raster/AtomicFile.h"
+#include "base/AtomicFile.h"
 
 #include <gtest/gtest.h>
 #include <sys/mount.h>

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "document/Cp932.h"
+#include "base/Cp932.h"
 
 namespace {
 // "地形.bmp" in code page 932: 地 = 92 6E, 形 = 8C 60.

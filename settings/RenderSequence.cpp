@@ -1,4 +1,4 @@
-#include "views/RenderSequence.h"
+#include "settings/RenderSequence.h"
 
 #include <array>
 #include <cstdio>

@@ -2,7 +2,7 @@
 // a strict reading of at most 31 characters on the way back. std::to_chars and
 // std::from_chars keep both directions independent of the locale.
 
-#include "document/NumberText.h"
+#include "settings/NumberText.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,7 +1,7 @@
 // The name table of RenderSettings: one row per field with a pointer to its member, so
 // formatting and parsing are written once per type, not once per field.
 
-#include "document/SettingsFields.h"
+#include "settings/SettingsFields.h"
 
 #include <array>
 #include <charconv>
@@ -9,7 +9,7 @@
 #include <system_error>
 #include <variant>
 
-#include "document/NumberText.h"
+#include "settings/NumberText.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "engine/LargeBlock.h"
+#include "base/LargeBlock.h"
 
 TEST(LargeBlock, SmallAndMappedBlocksKeepWhatIsWrittenWhilePrefaulting) {
   struct Case {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "document/PathParts.h"
+#include "base/PathParts.h"
 
 TEST(PathParts, SplitsAtTheLastSlash) {
   struct Case {

@@ -3,7 +3,7 @@
 // the bytes as they are, so it may run while the owner writes. Elsewhere, and for small
 // blocks, memory comes from operator new and nothing is prefaulted.
 
-#include "engine/LargeBlock.h"
+#include "base/LargeBlock.h"
 
 #include <cstdint>
 #include <functional>

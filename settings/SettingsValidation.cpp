@@ -2,7 +2,7 @@
 // boxes (light colour blue first, because the exchange visits the RGB boxes from the
 // right), then the six OK rules in their fixed order.
 
-#include "document/SettingsValidation.h"
+#include "settings/SettingsValidation.h"
 
 namespace {
 

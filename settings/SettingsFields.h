@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "document/RenderSettings.h"
+#include "settings/RenderSettings.h"
 
 enum class SettingsFieldType {
   Unsigned,  // 32-bit unsigned, decimal

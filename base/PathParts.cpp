@@ -1,6 +1,6 @@
 // Path splitting on '/', the one separator of this platform.
 
-#include "document/PathParts.h"
+#include "base/PathParts.h"
 
 std::string GetFileNamePart(std::string_view path) {
   const std::size_t slash = path.rfind('/');

@@ -19,7 +19,7 @@
 #include "cli/StderrFeedback.h"
 #include "document/DocumentModel.h"
 #include "settings/SettingsFields.h"
-#include "settings/SettingsValidation.h"
+#include "document/SettingsMessages.h"
 #include "engine/EngineMessages.h"
 #include "export/DxfExport.h"
 #include "export/ImageSave.h"
@@ -158,8 +158,8 @@ int applyOverrides(DocumentModel& document, const Options& options) {
     }
   }
   if (auto problem = validateSettings(settings)) {
-    std::fprintf(stderr, "%.*s\n", static_cast<int>(problem->message.size()),
-                 problem->message.data());
+    const std::string_view message = settingsRuleMessage(problem->rule);
+    std::fprintf(stderr, "%.*s\n", static_cast<int>(message.size()), message.data());
     printError(cli_text::refusedSetting(problem->field));
     return kUsage;
   }

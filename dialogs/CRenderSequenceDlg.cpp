@@ -13,7 +13,6 @@
 #include "dialogs/CAutoSelectEdit.h"
 #include "dialogs/DialogExchange.h"
 #include "settings/NumberText.h"
-#include "settings/SettingsValidation.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "dialogs/CAutoSelectEdit.h"
 #include "dialogs/DialogExchange.h"
 #include "settings/NumberText.h"
-#include "settings/SettingsValidation.h"
+#include "document/SettingsMessages.h"
 
 namespace {
 
@@ -50,14 +50,14 @@ enum ControlId {
 // Range checks made while a box is read, with the message of a value outside the range.
 struct UnsignedRange {
   bool (*contains)(std::uint32_t);
-  std::string_view message;
+  SettingsRule rule;
 };
 struct DoubleRange {
   bool (*contains)(double);
-  std::string_view message;
+  SettingsRule rule;
 };
-constexpr DoubleRange kUnitRange{inUnitRange, kUnitRangeMessage};
-constexpr UnsignedRange kByteRange{inByteRange, kByteRangeMessage};
+constexpr DoubleRange kUnitRange{inUnitRange, SettingsRule::UnitRange};
+constexpr UnsignedRange kByteRange{inByteRange, SettingsRule::ByteRange};
 
 }  // namespace
 
@@ -77,7 +77,7 @@ class CRendererSettingsDlg::Exchange {
     if (!reading_) return showText(box, formatUnsigned(value));
     std::optional<std::uint32_t> read = readUnsignedBox(dialog_.messages_, box);
     if (!read) return fail();
-    if (range && !range->contains(*read)) return fail(box, range->message);
+    if (range && !range->contains(*read)) return fail(box, settingsRuleMessage(range->rule));
     value = *read;
   }
 
@@ -87,7 +87,7 @@ class CRendererSettingsDlg::Exchange {
     if (!reading_) return showText(box, formatDouble(value));
     std::optional<double> read = readDoubleBox(dialog_.messages_, box);
     if (!read) return fail();
-    if (range && !range->contains(*read)) return fail(box, range->message);
+    if (range && !range->contains(*read)) return fail(box, settingsRuleMessage(range->rule));
     value = *read;
   }
 
@@ -179,7 +179,7 @@ void CRendererSettingsDlg::accept() {
   RenderSettings read = settings_;
   if (!exchange(Direction::Read, read)) return;
   if (std::optional<SettingsProblem> broken = checkOkRules(read)) {
-    messages_.showMessage(broken->message);  // the dialog stays open; the focus stays where it is
+    messages_.showMessage(settingsRuleMessage(broken->rule));  // the dialog stays open; the focus stays where it is
     return;
   }
   settings_ = read;

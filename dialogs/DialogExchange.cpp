@@ -5,7 +5,7 @@
 
 #include "dialogs/CAutoSelectEdit.h"
 #include "settings/NumberText.h"
-#include "settings/SettingsValidation.h"
+#include "document/SettingsMessages.h"
 
 QString editName(int controlId) { return QStringLiteral("edit%1").arg(controlId); }
 

@@ -1,8 +1,9 @@
 #pragma once
 // SettingsValidation: the renderer settings dialog's checks as plain functions, shared by
-// the dialog and qn-render. Each returns the exact message of the first failure and the
-// setting it concerns. It never shows anything; values read from a document file are not
-// checked at all (the document holds them as they are).
+// the dialog and qn-render. Each returns the rule that failed first and the setting it
+// concerns; the texts that tell the user are the showers' (document/SettingsMessages.h).
+// It never shows anything; values read from a document file are not checked at all (the
+// document holds them as they are).
 
 #include <cstdint>
 #include <optional>
@@ -10,15 +11,20 @@
 
 #include "settings/RenderSettings.h"
 
-// Messages of a box whose text does not convert (see NumberText.h).
-inline constexpr std::string_view kNotANumberMessage = "数字を入力してください。";
-inline constexpr std::string_view kNotAPositiveIntegerMessage = "正の整数を入力してください。";
-// Messages of the range checks made while the boxes are read.
-inline constexpr std::string_view kUnitRangeMessage = "0 から 1 までの数字を入力してください。";
-inline constexpr std::string_view kByteRangeMessage = "0 から 255 までの整数を入力してください。";
+// The checks, each with a message of its own.
+enum class SettingsRule {
+  UnitRange,       // a light colour factor or the ambient share outside 0..1
+  ByteRange,       // a slice bound outside 0..255
+  ScreenSize,      // a screen side of 0
+  Distance,        // distance not greater than 0
+  NearLimit,       // nearLimit not greater than 0
+  LightDirection,  // the light direction all 0
+  LightColor,      // the light colour all 0
+  SliceRange,      // sliceMin not below sliceMax
+};
 
 struct SettingsProblem {
-  std::string_view message;  // the exact text to show
+  SettingsRule rule;
   std::string_view field;    // the RenderSettings field name, as in SettingsFields.h
   int component = -1;        // 0, 1, 2 = x, y, z (red, green, blue) of a vector box; -1 otherwise
   bool rangeCheck = false;   // true: a range check while converting (the dialog focuses the

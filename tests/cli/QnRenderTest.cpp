@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "settings/SettingsFields.h"
+#include "document/SettingsMessages.h"
 #include "settings/SettingsValidation.h"
 #include "raster/DibImage.h"
 #include "support/FileContents.h"
@@ -161,7 +162,7 @@ TEST(QnRender, SetRefusedByTheDialogRulesPrintsTheRuleMessage) {
         sampleTextures() + std::vector<std::string>{"--set", c.assignment, "-o", "never.bmp"});
 
     EXPECT_EQ(run.status, 2);
-    EXPECT_TRUE(contains(run.err, std::string(problem->message))) << run.err;
+    EXPECT_TRUE(contains(run.err, std::string(settingsRuleMessage(problem->rule)))) << run.err;
     EXPECT_FALSE(fs::exists("never.bmp"));
   }
 }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "document/SettingsMessages.h"
 #include "settings/SettingsValidation.h"
 
 namespace {
@@ -20,7 +21,7 @@ struct Expected {
 void expectProblem(const RenderSettings& s, const Expected& e) {
   const std::optional<SettingsProblem> problem = validateSettings(s);
   ASSERT_TRUE(problem.has_value());
-  EXPECT_EQ(problem->message, e.message);
+  EXPECT_EQ(settingsRuleMessage(problem->rule), e.message);
   EXPECT_EQ(problem->field, e.field);
   EXPECT_EQ(problem->component, e.component);
   EXPECT_EQ(problem->rangeCheck, e.rangeCheck);

@@ -17,6 +17,7 @@
 #include <QUrl>
 
 #include "app/CQnDoc.h"
+#include "dialogs/QtText.h"
 #include "app/DroppedFiles.h"
 #include "app/HelpOpener.h"
 #include "app/SettingsStore.h"
@@ -331,7 +332,7 @@ void CMainFrame::updateCommandStates() {
   action(Command::kSaveBitmap)->setEnabled(doc_.canSaveBitmap());
   action(Command::kExportDxf)->setEnabled(doc_.canExportDxf());
   action(Command::kSequenceSettings)->setEnabled(doc_.canEditSequence());
-  setWindowTitle(doc_.GetTitle() + QStringLiteral(" - QN Version 3.3"));
+  setWindowTitle(doc_.GetTitle() + QStringLiteral(" - ") + qnVersionTitle());
 }
 
 void CMainFrame::OnOpenHelp() {
@@ -344,17 +345,9 @@ void CMainFrame::OnSequenceSettings() {
   CRenderSequenceDlg dialog(feedback_, this);
   TerrainRenderer& engine = doc_.renderer();
   if (refuseWhileDrawing(engine, feedback_)) return;
-  dialog.startDelay = renderView_->startDelay;
-  dialog.drawInterval = renderView_->drawInterval;
-  dialog.drawCount = engine.drawCount;
-  dialog.processCount = renderView_->processCount;
-  dialog.stopTime = renderView_->stopTime;
+  dialog.setSequence(renderView_->sequence());
   if (dialog.exec() != QDialog::Accepted) return;
-  renderView_->startDelay = dialog.startDelay;
-  renderView_->drawInterval = dialog.drawInterval;
-  engine.drawCount = dialog.drawCount;
-  renderView_->processCount = dialog.processCount;
-  renderView_->stopTime = dialog.stopTime;
+  renderView_->setSequence(dialog.sequence());
 }
 
 void CMainFrame::OnAppAbout() {

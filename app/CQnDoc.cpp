@@ -6,6 +6,7 @@
 
 #include "app/ExportCommands.h"
 #include "app/FileChooser.h"
+#include "dialogs/QtText.h"
 #include "dialogs/CRendererSettingsDlg.h"
 #include "engine/BusyRefusal.h"
 #include "views/CQnRView.h"
@@ -25,12 +26,6 @@ FileDialogRequest documentSpec(const QString& title) {
 }
 
 }  // namespace
-
-std::string toLocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
-
-QString fromLocalPath(const std::string& path) {
-  return QFile::decodeName(QByteArray::fromStdString(path));
-}
 
 CQnDoc::CQnDoc(FileChooser& chooser, UserFeedback& feedback, QObject* parent)
     : QObject(parent), chooser_(chooser), feedback_(feedback), model_(&feedback) {}

@@ -126,6 +126,3 @@ class CQnDoc : public QObject {
   bool modified_ = false;
 };
 
-// A QString path as the core's byte-string paths (the local file name encoding).
-std::string toLocalPath(const QString& path);
-QString fromLocalPath(const std::string& path);

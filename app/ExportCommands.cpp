@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "app/FileChooser.h"
+#include "dialogs/QtText.h"
 #include "engine/BusyRefusal.h"
 #include "document/DocumentModel.h"
 #include "export/DxfExport.h"
@@ -14,9 +15,6 @@
 namespace {
 
 const QString kAllFilesFilter = QStringLiteral("すべてのファイル (*)");
-
-// A chosen path as the core's file functions expect it (the file system's encoding).
-std::string toFilePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 }  // namespace
 
@@ -27,7 +25,7 @@ void runExportDxf(DocumentModel& doc, FileChooser& files, UserFeedback& feedback
                       QStringLiteral("dxf")};
   std::optional<QString> target = files.chooseSaveFile(request);
   if (!target) return;
-  exportDxf(doc.renderer, doc.surfaceImage, doc.bumpImage, toFilePath(*target), feedback);
+  exportDxf(doc.renderer, doc.surfaceImage, doc.bumpImage, toLocalPath(*target), feedback);
 }
 
 void runSaveBitmap(DocumentModel& doc, FileChooser& files, UserFeedback& feedback) {
@@ -37,5 +35,5 @@ void runSaveBitmap(DocumentModel& doc, FileChooser& files, UserFeedback& feedbac
                       QStringLiteral("bmp")};
   std::optional<QString> target = files.chooseSaveFile(request);
   if (!target) return;
-  saveRenderedImage(doc.renderer, toFilePath(*target), feedback);
+  saveRenderedImage(doc.renderer, toLocalPath(*target), feedback);
 }

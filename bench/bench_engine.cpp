@@ -97,7 +97,7 @@ bool runStage(TerrainRenderer& r, Stage stage, const Textures& t) {
       return r.applyLighting();
     case kDraw:
       if (!r.createScreen()) return false;
-      while (r.isDrawing()) r.drawStep();
+      r.drawToEnd();
       return true;
     default:
       return false;

@@ -7,8 +7,6 @@
 #include <chrono>
 #include <string>
 
-int shownPercent(int position) { return position == 100 ? 100 : position % 100; }
-
 class StderrFeedback::Line final : public StageProgress {
  public:
   explicit Line(StderrFeedback& owner) : owner_(owner) {}

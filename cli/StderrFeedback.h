@@ -39,6 +39,3 @@ class StderrFeedback final : public UserFeedback {
   bool cancelDelivered_ = false;
 };
 
-// The percentage a progress window shows for a position in 0..100: 100 when exactly 100,
-// otherwise the position modulo 100 (so 150 shows 50).
-int shownPercent(int position);

@@ -14,6 +14,7 @@
 #include <system_error>
 #include <vector>
 
+#include "base/Version.h"
 #include "cli/CancelSignal.h"
 #include "cli/CliMessages.h"
 #include "cli/StderrFeedback.h"
@@ -33,7 +34,6 @@ enum ExitStatus : int {
   kCancelled = 130,  // Ctrl-C: the shell's status for a program ended by SIGINT
 };
 
-constexpr const char* kVersionText = "QN Version 3.3";
 
 struct Options {
   std::string document;
@@ -65,7 +65,7 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& options) {
   app.get_formatter()->label("Positionals", "引数");
   app.option_defaults()->group("オプション");
   app.set_help_flag("-h,--help", "この使い方を表示して終わります");
-  app.set_version_flag("--version", kVersionText, "バージョンを表示して終わります");
+  app.set_version_flag("--version", std::string(kQnVersionTitle), "バージョンを表示して終わります");
   app.add_option("DOCUMENT", options.document, "設定とテクスチャを読む QN ドキュメント (.qnf)")
       ->type_name("");
   app.add_option("--surface", options.surface, "表面テクスチャ (BMP): 地形の色")->type_name("FILE");
@@ -192,16 +192,10 @@ int renderPicture(DocumentModel& document, StderrFeedback& feedback) {
     case StartResult::ScreenFailed:
       return kFailure;
   }
-  TerrainRenderer& renderer = document.renderer;
-  while (renderer.isDrawing()) {
-    if (feedback.takeCancel()) {
-      feedback.showMessage(engine_text::kRenderingCancelled);
-      document.stopRendering();
-      return kCancelled;
-    }
-    renderer.drawStep();
+  if (!document.renderer.drawToEnd([&feedback] { return feedback.takeCancel(); })) {
+    feedback.showMessage(engine_text::kRenderingCancelled);
+    return kCancelled;
   }
-  renderer.finishRendering();  // what the render view does when drawing has ended
   return kSuccess;
 }
 

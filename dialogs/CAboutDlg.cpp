@@ -7,6 +7,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "dialogs/QtText.h"
+
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("QN のバージョン情報"));
 
@@ -18,7 +20,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   icon->setPixmap(programIcon.pixmap(32, 32));
   icon->setAlignment(Qt::AlignTop);
 
-  auto* title = new QLabel(QStringLiteral("３次元地形画像レンダラ QN Version 3.3"));
+  auto* title = new QLabel(QStringLiteral("３次元地形画像レンダラ ") + qnVersionTitle());
   title->setObjectName(QStringLiteral("aboutTitle"));
   auto* second = new QLabel(QStringLiteral("バンプテクスチャと表面テクスチャから地形を描きます。"));
   second->setObjectName(QStringLiteral("aboutSecondLine"));

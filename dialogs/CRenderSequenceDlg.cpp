@@ -25,13 +25,6 @@ enum ControlId {
   kDrawCount = 1005,
 };
 
-// The values of the stored setting "2000,20,256,50,600,0,0,0".
-constexpr std::uint32_t kDefaultStartDelay = 2000;
-constexpr std::uint32_t kDefaultDrawInterval = 20;
-constexpr std::uint32_t kDefaultDrawCount = 256;
-constexpr std::uint32_t kDefaultProcessCount = 50;
-constexpr std::uint32_t kDefaultStopTime = 600;
-
 constexpr std::string_view kZeroIntervalMessage = "タイミングに0を設定しないでください。";
 
 void fillBox(CAutoSelectEdit* box, std::uint32_t value) { showText(box, formatUnsigned(value)); }
@@ -41,21 +34,26 @@ void fillBox(CAutoSelectEdit* box, std::uint32_t value) { showText(box, formatUn
 CRenderSequenceDlg::CRenderSequenceDlg(UserFeedback& messages, QWidget* parent)
     : QDialog(parent), messages_(messages) {
   buildWindow();
-  fillControls();
+  fillControls(sequence_);
 }
 
-void CRenderSequenceDlg::fillControls() {
-  fillBox(edit(kStopTime), stopTime);
-  fillBox(edit(kStartDelay), startDelay);
-  fillBox(edit(kProcessCount), processCount);
-  fillBox(edit(kDrawInterval), drawInterval);
-  fillBox(edit(kDrawCount), drawCount);
+void CRenderSequenceDlg::setSequence(const RenderSequence& values) {
+  sequence_ = values;
+  fillControls(sequence_);
+}
+
+void CRenderSequenceDlg::fillControls(const RenderSequence& values) {
+  fillBox(edit(kStopTime), values.stopTime);
+  fillBox(edit(kStartDelay), values.startDelay);
+  fillBox(edit(kProcessCount), values.processCount);
+  fillBox(edit(kDrawInterval), values.drawInterval);
+  fillBox(edit(kDrawCount), values.drawCount);
 }
 
 void CRenderSequenceDlg::showEvent(QShowEvent* event) {
-  // Opening shows the members as the caller left them; a window-system re-show does not.
+  // Opening shows the values as the caller left them; a window-system re-show does not.
   if (!event->spontaneous()) {
-    fillControls();
+    fillControls(sequence_);
     selectForTyping(edit(kStartDelay));
   }
   QDialog::showEvent(event);
@@ -79,21 +77,15 @@ void CRenderSequenceDlg::accept() {
     messages_.showMessage(kZeroIntervalMessage);
     return;
   }
-  stopTime = boxes[0].value;
-  startDelay = boxes[1].value;
-  processCount = boxes[2].value;
-  drawInterval = boxes[3].value;
-  drawCount = boxes[4].value;
+  sequence_.stopTime = boxes[0].value;
+  sequence_.startDelay = boxes[1].value;
+  sequence_.processCount = boxes[2].value;
+  sequence_.drawInterval = boxes[3].value;
+  sequence_.drawCount = boxes[4].value;
   QDialog::accept();
 }
 
-void CRenderSequenceDlg::OnDefaults() {
-  fillBox(edit(kStartDelay), kDefaultStartDelay);
-  fillBox(edit(kDrawInterval), kDefaultDrawInterval);
-  fillBox(edit(kDrawCount), kDefaultDrawCount);
-  fillBox(edit(kProcessCount), kDefaultProcessCount);
-  fillBox(edit(kStopTime), kDefaultStopTime);
-}
+void CRenderSequenceDlg::OnDefaults() { fillControls(RenderSequence{}); }
 
 CAutoSelectEdit* CRenderSequenceDlg::edit(int controlId) const {
   return findEdit(*this, controlId);

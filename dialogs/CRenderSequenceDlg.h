@@ -1,13 +1,14 @@
 #pragma once
 // CRenderSequenceDlg: the modal dialog "レンダリングシーケンス 設定" that edits the five
 // pacing values of incremental painting. It shows, converts, resets and checks them; the
-// caller sets the public members before exec() and reads them back after Accepted.
+// caller gives the values before exec() and takes the edited copy back after Accepted.
 // Refusals go to the UserFeedback given, so the tests see them.
 
 #include <QDialog>
 #include <cstdint>
 
 #include "engine/StageProgress.h"
+#include "settings/RenderSequence.h"
 
 class CAutoSelectEdit;
 
@@ -17,16 +18,12 @@ class CRenderSequenceDlg : public QDialog {
  public:
   explicit CRenderSequenceDlg(UserFeedback& messages, QWidget* parent = nullptr);
 
-  // Zero until the caller fills them. exec() shows them; an OK that closes the dialog
-  // stores what the boxes held; a cancel leaves them as they were.
-  std::uint32_t stopTime = 0;      // ms of pause between bursts (box 1003)
-  std::uint32_t startDelay = 0;    // ms before the first draw tick (box 1001)
-  std::uint32_t processCount = 0;  // draw steps per burst (box 1004)
-  std::uint32_t drawInterval = 0;  // ms between draw ticks within a burst (box 1002)
-  std::uint32_t drawCount = 0;     // triangles painted per draw step (box 1005)
-
-  // Shows the members in the boxes (exec() does it too, on opening).
-  void fillControls();
+  // Stores the values and shows them in the boxes: start delay 1001, drawing interval 1002,
+  // drawing count 1005, processing count 1004, stop time 1003. All zero until then.
+  void setSequence(const RenderSequence& values);
+  // The values given, or those read by the OK that closed the dialog; a cancel, or an OK
+  // that was refused, leaves them as they were.
+  RenderSequence sequence() const { return sequence_; }
 
  public slots:
   // Reads the boxes in the order 1003, 1001, 1004, 1002, 1005 (the first that does not hold
@@ -41,7 +38,9 @@ class CRenderSequenceDlg : public QDialog {
 
  private:
   void buildWindow();
+  void fillControls(const RenderSequence& values);
   CAutoSelectEdit* edit(int controlId) const;
 
   UserFeedback& messages_;
+  RenderSequence sequence_{0, 0, 0, 0, 0};
 };

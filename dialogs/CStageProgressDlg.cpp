@@ -1,5 +1,7 @@
 #include "dialogs/CStageProgressDlg.h"
 
+#include "dialogs/QtText.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
@@ -77,9 +79,6 @@ QWidget* applicationMainWindow() {
   return nullptr;
 }
 
-QString fromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 }  // namespace
 
@@ -127,8 +126,7 @@ int CStageProgressDlg::setProgress(int position) {
   // 64-bit so that any 32-bit position gives the truncated quotient without overflow.
   const std::int64_t percent = (static_cast<std::int64_t>(position) - rangeMin_) * 100 /
                                (static_cast<std::int64_t>(rangeMax_) - rangeMin_);
-  const std::int64_t shown = percent == 100 ? 100 : percent % 100;
-  const QString text = QString::number(shown) + QLatin1Char('%');
+  const QString text = QString::number(shownPercent(static_cast<int>(percent))) + QLatin1Char('%');
   if (window_->percent->text() != text) window_->percent->setText(text);
   return previous;
 }

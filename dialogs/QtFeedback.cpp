@@ -3,11 +3,12 @@
 #include <QMessageBox>
 
 #include "dialogs/CStageProgressDlg.h"
+#include "dialogs/QtText.h"
 
 void QtFeedback::showMessage(std::string_view text, MessageIcon icon) {
   QMessageBox box(
       icon == MessageIcon::Information ? QMessageBox::Information : QMessageBox::Warning,
-      QStringLiteral("QN"), QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
+      QStringLiteral("QN"), fromUtf8(text),
       QMessageBox::Ok, owner_.data());
   box.exec();
 }

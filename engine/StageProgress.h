@@ -7,6 +7,10 @@
 #include <memory>
 #include <string_view>
 
+// The percentage a progress window shows for a percent of its range: 100 when exactly
+// 100, otherwise the remainder of its signed division by 100 (so 150 shows 50).
+constexpr int shownPercent(int percent) { return percent == 100 ? 100 : percent % 100; }
+
 // One long operation's progress window. The caller drives it: create, optionally
 // setCaption, setMessage, setProgress(0), then per item setProgress every N items and
 // pollCancel before every item, and destroy at the end (the destructor destroys too).

@@ -47,7 +47,7 @@ bool TerrainRenderer::applyLighting() {
     const std::uint32_t red = truncatedLowByte(redOf(c) * (brightness * factor.x));
     const std::uint32_t green = truncatedLowByte(greenOf(c) * (brightness * factor.y));
     const std::uint32_t blue = truncatedLowByte(blueOf(c) * (brightness * factor.z));
-    p.v[0].color = red + 256 * green + 65536 * blue;
+    p.v[0].color = makeColor(red, green, blue);  // each already reduced to 8 bits
   };
   if (drawableKnown_) {
     // The sort has counted the drawable head: its items can be shared out.

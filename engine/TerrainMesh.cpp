@@ -17,8 +17,6 @@
 
 namespace {
 
-constexpr Color kWhite = 0xFFFFFFu;
-
 void writeTriangle(TerrainPolygon& p, const TerrainVertex& a, const TerrainVertex& b,
                    const TerrainVertex& c) {
   p.v[0] = a;

@@ -8,6 +8,7 @@
 // work with a helper thread; every feedback call stays on the calling thread.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "settings/RenderSettings.h"
@@ -52,6 +53,11 @@ class TerrainRenderer {
   bool createScreen();
   bool createDefaultScreen();
   bool drawStep();
+  // Paints the whole model to its end at once, drawStep after drawStep, asking stopAsked
+  // (when given) before each step; then finishRendering, as the render view does once
+  // drawing has ended. What qn-render and the tests do instead of the timer. False when
+  // stopAsked said yes: the model is then discarded with the part painted so far kept.
+  bool drawToEnd(const std::function<bool()>& stopAsked = {});
   void finishRendering();
 
   bool isDrawing() const { return drawPosition_ < polygonCount_; }

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr Color kWhite = 0xFFFFFFu;
-constexpr Color kGrey = 0x808080u;
 constexpr int kDefaultWidth = 320;
 constexpr int kDefaultHeight = 240;
 
@@ -85,6 +83,18 @@ bool TerrainRenderer::drawStep() {
     ++drawPosition_;
   }
   surface.attach(nullptr);
+  return true;
+}
+
+bool TerrainRenderer::drawToEnd(const std::function<bool()>& stopAsked) {
+  while (isDrawing()) {
+    if (stopAsked && stopAsked()) {
+      finishRendering();
+      return false;
+    }
+    drawStep();
+  }
+  finishRendering();
   return true;
 }
 

@@ -8,6 +8,9 @@ using Color = std::uint32_t;
 
 // What a pixel read outside an image returns (all 32 bits set).
 inline constexpr Color kInvalidColor = 0xFFFFFFFFu;
+inline constexpr Color kBlack = 0x000000u;
+inline constexpr Color kWhite = 0xFFFFFFu;
+inline constexpr Color kGrey = 0x808080u;  // the outlines of wireframe pictures
 
 constexpr Color makeColor(std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
   return (red & 0xFFu) | ((green & 0xFFu) << 8) | ((blue & 0xFFu) << 16);

@@ -55,20 +55,26 @@ void CQnRView::readSequenceSetting() {
   if (stored.isValid())
     text = stored.typeId() == QMetaType::QStringList ? stored.toStringList().join(u',')
                                                      : stored.toString();
-  RenderSequence values{startDelay, drawInterval, renderer().drawCount, processCount, stopTime};
+  RenderSequence values = sequence();
   parseRenderSequence(text.toStdString(), values);
+  setSequence(values);
+}
+
+void CQnRView::writeSequenceSetting() const {
+  const auto settings = openUserSettings();
+  settings->setValue(kSequenceKey, QString::fromStdString(formatRenderSequence(sequence())));
+}
+
+RenderSequence CQnRView::sequence() const {
+  return {startDelay, drawInterval, renderer().drawCount, processCount, stopTime};
+}
+
+void CQnRView::setSequence(const RenderSequence& values) {
   startDelay = values.startDelay;
   drawInterval = values.drawInterval;
   renderer().drawCount = values.drawCount;
   processCount = values.processCount;
   stopTime = values.stopTime;
-}
-
-void CQnRView::writeSequenceSetting() const {
-  const RenderSequence values{startDelay, drawInterval, renderer().drawCount, processCount,
-                              stopTime};
-  const auto settings = openUserSettings();
-  settings->setValue(kSequenceKey, QString::fromStdString(formatRenderSequence(values)));
 }
 
 void CQnRView::armTimer(std::uint32_t period) {

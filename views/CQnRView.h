@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "settings/RenderSequence.h"
+
 class CQnDoc;
 class QMenu;
 class QScrollBar;
@@ -26,12 +28,16 @@ class CQnRView : public QAbstractScrollArea {
   // Writes the five values back to "Settings"/"Render Sequence" (reserved places 0).
   ~CQnRView() override;
 
-  // Set at construction, then from the settings store.
-  std::uint32_t stopTime = 600;     // ms of pause between bursts
-  std::uint32_t processCount = 50;  // drawing ticks per burst
-  std::uint32_t drawInterval = 20;  // ms between ticks inside a burst
-  std::uint32_t startDelay = 2000;  // ms before the first tick
-  std::uint32_t burstStep = 0;      // 0 waiting to open a burst, 1..processCount+1 inside
+  // Set at construction (the defaults of RenderSequence), then from the settings store.
+  std::uint32_t stopTime = RenderSequence{}.stopTime;          // ms of pause between bursts
+  std::uint32_t processCount = RenderSequence{}.processCount;  // drawing ticks per burst
+  std::uint32_t drawInterval = RenderSequence{}.drawInterval;  // ms between ticks in a burst
+  std::uint32_t startDelay = RenderSequence{}.startDelay;      // ms before the first tick
+  std::uint32_t burstStep = 0;  // 0 waiting to open a burst, 1..processCount+1 inside
+
+  // The five values: the four above and the engine's drawCount.
+  RenderSequence sequence() const;
+  void setSequence(const RenderSequence& values);
 
   // Arms the timer with startDelay (drawInterval when startDelay is 0) for a model that
   // the engine has just built and whose screen it has just created.

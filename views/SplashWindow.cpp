@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <cmath>
 
+#include "dialogs/QtText.h"
 #include "views/CQnTView.h"
 
 namespace {
@@ -70,7 +71,7 @@ QImage SplashWindow::makePicture() {
   painter.drawText(QRect(0, 18, 256, 48), Qt::AlignHCenter | Qt::AlignTop, QStringLiteral("QN"));
   painter.setFont(CQnTView::textFont(12, false));
   painter.drawText(QRect(0, 66, 256, 16), Qt::AlignHCenter | Qt::AlignTop,
-                   QStringLiteral("３次元地形画像レンダラ Version 3.3"));
+                   QStringLiteral("３次元地形画像レンダラ Version ") + qnVersion());
   return picture;
 }
 

@@ -37,9 +37,7 @@ inline bool renderAll(TerrainRenderer& r, const DibImage& surface, const DibImag
     r.finishRendering();
     return false;
   }
-  while (r.isDrawing()) r.drawStep();
-  r.finishRendering();
-  return true;
+  return r.drawToEnd();
 }
 
 inline Color pixelAt(const DibImage& image, int x, int y) {

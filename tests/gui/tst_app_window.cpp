@@ -23,6 +23,7 @@
 #include "app/CQnDoc.h"
 #include "app/SettingsStore.h"
 #include "dialogs/CStageProgressDlg.h"
+#include "dialogs/QtText.h"
 #include "support/GuiTestTextures.h"
 #include "support/RecordingFeedback.h"
 #include "support/ScriptedFileChooser.h"
@@ -531,7 +532,7 @@ class AppWindowTest : public QObject {
     QVERIFY(direct.buildMesh(MeshPurpose::Rendering, surface, bump, 64, 60));
     QVERIFY(direct.averageColors() && direct.transformVertices() && direct.sortPolygons() &&
             direct.applyLighting() && direct.createScreen());
-    while (direct.isDrawing()) direct.drawStep();
+    direct.drawToEnd();
 
     const DibImage& shown = renderer.screen();
     QCOMPARE(shown.width(), direct.screen().width());

@@ -29,15 +29,12 @@ QStringList messageList(const RecordingFeedback& feedback) {
 }
 
 void fillMembers(CRenderSequenceDlg& dialog) {
-  dialog.startDelay = 1;
-  dialog.drawInterval = 2;
-  dialog.drawCount = 3;
-  dialog.processCount = 4;
-  dialog.stopTime = 5;
+  dialog.setSequence({1, 2, 3, 4, 5});
 }
 
 // The five values as (start delay, interval, count, process count, stop time).
-QList<std::uint32_t> members(const CRenderSequenceDlg& d) {
+QList<std::uint32_t> members(const CRenderSequenceDlg& dialog) {
+  const RenderSequence d = dialog.sequence();
   return {d.startDelay, d.drawInterval, d.drawCount, d.processCount, d.stopTime};
 }
 

@@ -157,8 +157,7 @@ void ExportCommandsTest::bitmapSaveWritesTheRenderedPicture() {
   settings.viewpoint = {1.0, 6.0, 40.0};
   settings.lookAt = {1.0, 1.0, 0.0};
   QCOMPARE(doc_->startRendering(), StartResult::Started);
-  while (doc_->renderer.isDrawing()) doc_->renderer.drawStep();
-  doc_->renderer.finishRendering();
+  doc_->renderer.drawToEnd();
 
   const QString target = folder().filePath("picture.bmp");
   writeFileBytes(target, "an older picture");

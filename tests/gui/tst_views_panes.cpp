@@ -15,7 +15,6 @@
 #include "support/ScriptedFileChooser.h"
 #include "views/CQnRView.h"
 #include "views/CQnTView.h"
-#include "settings/RenderSequence.h"
 #include "views/SplashWindow.h"
 
 namespace {
@@ -68,49 +67,6 @@ class PanesTest : public QObject {
   void cleanup() {
     doc_.reset();
     feedback_.reset();
-  }
-
-  // --- the stored text as plain functions ---
-
-  void parseRenderSequence_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("matched");
-    QTest::addColumn<QList<uint>>(
-        "values");  // startDelay, drawInterval, drawCount, processCount, stopTime
-    const QList<uint> defaults{2000, 20, 256, 50, 600};
-    QTest::newRow("default text") << "2000,20,256,50,600,0,0,0" << 8 << defaults;
-    QTest::newRow("three values") << "100,10,5" << 3 << QList<uint>{100, 10, 5, 50, 600};
-    QTest::newRow("empty") << "" << 0 << defaults;
-    QTest::newRow("not a number") << "abc,1,2" << 0 << defaults;
-    QTest::newRow("stops at a bad place") << "1,2,x,4,5" << 2 << QList<uint>{1, 2, 256, 50, 600};
-    QTest::newRow("space before a comma stops") << "1 ,2" << 1 << QList<uint>{1, 20, 256, 50, 600};
-    QTest::newRow("space and sign before a number")
-        << "1, +2, 3" << 3 << QList<uint>{1, 2, 3, 50, 600};
-    QTest::newRow("negative keeps 32 bits")
-        << "-1,20,256,50,600" << 5 << QList<uint>{4294967295u, 20, 256, 50, 600};
-    QTest::newRow("text after the eighth ignored")
-        << "1,2,3,4,5,7,8,9,10,junk" << 8 << QList<uint>{1, 2, 3, 4, 5};
-  }
-  void parseRenderSequence() {
-    QFETCH(QString, text);
-    QFETCH(int, matched);
-    QFETCH(QList<uint>, values);
-    RenderSequence sequence;
-    QCOMPARE(::parseRenderSequence(text.toStdString(), sequence), matched);
-    const QList<uint> got{sequence.startDelay, sequence.drawInterval, sequence.drawCount,
-                          sequence.processCount, sequence.stopTime};
-    QCOMPARE(got, values);
-  }
-
-  void formatWritesSignedValuesAndZeroReserves() {
-    QCOMPARE(QString::fromStdString(formatRenderSequence(RenderSequence{})),
-             QStringLiteral("2000,20,256,50,600,0,0,0"));
-    RenderSequence big{3000000000u, 1, 2, 3, 4};
-    const std::string text = formatRenderSequence(big);
-    QCOMPARE(QString::fromStdString(text), QStringLiteral("-1294967296,1,2,3,4,0,0,0"));
-    RenderSequence back;
-    ::parseRenderSequence(text, back);
-    QCOMPARE(back, big);
   }
 
   // --- the render view and the settings store ---

@@ -225,8 +225,7 @@ TEST(HostileValues, DocumentsWithHostileValuesReadAndRender) {
       EXPECT_FALSE(feedback.messages.empty());
       continue;
     }
-    while (document.renderer.isDrawing()) document.renderer.drawStep();
-    document.stopRendering();
+    document.renderer.drawToEnd();
   }
 }
 

@@ -35,7 +35,6 @@ class AtomicFileWriter {
   // Drops everything written so far and removes the temporary file. Safe to repeat.
   void abandon();
 
-  bool isOpen() const { return fd_ >= 0; }
   // The errno of the first failure (0 when none), for messages.
   int lastError() const { return error_; }
   // The temporary file's path while open (empty otherwise).

@@ -38,4 +38,3 @@ bool CancelSignal::take() {
   return cancelPressed.load(std::memory_order_relaxed) && cancelPressed.exchange(false);
 }
 
-bool CancelSignal::pending() const { return cancelPressed.load(std::memory_order_relaxed); }

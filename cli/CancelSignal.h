@@ -16,8 +16,6 @@ class CancelSignal {
 
   // True once for each press since the last call; never waits.
   bool take();
-  // True when a press is waiting, without taking it.
-  bool pending() const;
 
  private:
   struct sigaction previous_ {};

@@ -197,5 +197,3 @@ QString CStageProgressDlg::percentText() const {
 QString CStageProgressDlg::messageText() const {
   return window_ != nullptr ? window_->message->text() : QString();
 }
-
-int CStageProgressDlg::paintCount() const { return window_ != nullptr ? window_->paints : 0; }

@@ -49,8 +49,6 @@ class CStageProgressDlg final : public StageProgress {
   QPushButton* cancelButton() const;
   QString percentText() const;
   QString messageText() const;
-  // Paint events the window has handled so far (0 without a window).
-  int paintCount() const;
   bool holdsOwnerDisabled() const { return ownerDisabled_; }
 
  private:

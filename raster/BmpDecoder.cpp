@@ -337,20 +337,6 @@ BmpStatus decodeRle(const std::uint8_t* data, std::size_t size, const BmpLayout&
 
 }  // namespace
 
-const char* describeBmpStatus(BmpStatus status) {
-  switch (status) {
-    case BmpStatus::Ok: return "read";
-    case BmpStatus::Truncated: return "the file is cut short";
-    case BmpStatus::BadHeader: return "the BMP header is invalid";
-    case BmpStatus::Unsupported: return "this kind of BMP file is not supported";
-    case BmpStatus::BadPalette: return "the palette is missing or too short";
-    case BmpStatus::BadBitFields: return "the colour masks are invalid";
-    case BmpStatus::BadCompression: return "the compressed pixel data is invalid";
-    case BmpStatus::TooLarge: return "the picture is too large";
-  }
-  return "unknown error";
-}
-
 BmpStatus decodeBmp(const std::uint8_t* data, std::size_t size, DibImage& image) {
   image.release();
   if (data == nullptr) size = 0;

@@ -20,9 +20,6 @@ enum class BmpStatus {
   TooLarge,        // more pixels than memory allows or than the data could describe
 };
 
-// Human-readable (English) text of a status, for diagnostics.
-const char* describeBmpStatus(BmpStatus status);
-
 // An RLE picture may hold at most this many pixels per byte of compressed data: runs
 // give at most 255 pixels for 2 bytes, so honest files stay below it, and a tiny
 // file can never make the reader allocate a huge picture.

@@ -1,34 +1,30 @@
-// DrawSurface primitives on the attached image's flat pixel buffer.
+// DrawSurface primitives on the attached image's flat pixel buffer: the painter of the
+// renderer. Which pixels a triangle and its outline cover is the rule of Coverage.h; every
+// path below paints exactly those pixels and differs only in how fast it finds them.
+// Rectangles cover columns left .. right-1 and rows top .. bottom-1 (corners swapped when
+// given in reverse), the outer ring of penWidth pixels (at least 1) in the pen's colour.
+// Wider pens paint a penWidth square (pixels -(w-1)/2 .. w/2 around it, at most
+// kMaxPenWidth wide) on each outline pixel. Everything is clipped to the image.
 //
-// Coverage rules (pixel (x, y) is the unit square whose centre is (x + 1/2, y + 1/2)):
+// The paths of drawTriangle, the first that applies taken. Gains are instructions per
+// triangle (callgrind, Release, random grid-cell halves on a 1024 x 768 screen), with the
+// path and with it taken away; each path is compared with a pixel-by-pixel reading of the
+// rule by the test named (tests/raster/DrawSurfaceTest.cpp).
 //
-// Triangle fill (brush): a pixel is filled when its centre lies inside the triangle. A
-//   centre exactly on an edge counts only on a top edge (horizontal, the triangle below
-//   it) or a left edge (the triangle to its right): the top-left rule, so two triangles
-//   sharing an edge never both claim a pixel on it. A triangle of zero area fills nothing.
-// Triangle outline (pen, drawn over the fill): each of the three edges is a one-pixel
-//   line from corner to corner, both corners included. The line has n + 1 pixels,
-//   n = max(|dx|, |dy|); it is walked from the corner with the smaller y (then smaller x)
-//   so that the order of the corners does not matter, and the pixel at step i
-//   (0 <= i <= n) lies i steps along the major axis with the other coordinate
-//   start + floor(i * d / n + 1/2), d being the edge's extent on that axis (halves round
-//   up). Three equal corners set that one pixel to the pen colour. A pen wider than one
-//   pixel paints a penWidth x penWidth square centred on each outline pixel (pixels
-//   -(w-1)/2 .. w/2 around it); widths above kMaxPenWidth are drawn kMaxPenWidth wide.
-// Rectangle: the pixels of columns left .. right-1 and rows top .. bottom-1 (the corners
-//   are swapped first when right < left or bottom < top); the outer ring of penWidth
-//   pixels (at least 1) takes the pen colour, the rest the brush colour.
+//   path           applies when (one-pixel pen,    without -> with             pinned by
+//                  every corner on the image)
+//   tiny rows      corners span <= 3 pixels         1-pixel cells: 536 -> 166   EveryTinyTriangleMatchesTheWrittenRule
+//                                                   outlined: 551 -> 220
+//   small grid     corners span 4 pixels, pen and   3-4 pixel cells: 637 -> 220 EverySmallTriangleMatchesTheWrittenRule
+//                  brush of one colour
+//   compact rows   corners span < 8192 pixels       10-pixel cells: 1777 -> 1370 SliversAndInsideTrianglesMatchTheWrittenRule,
+//                  (32-bit edge values)             40-pixel cells: 5935 -> 4044 LongThinTrianglesMatchTheWrittenRule
+//   on the image   any other triangle on the image: 10-pixel cells: 2589 -> 1777 LongThinTrianglesMatchTheWrittenRule
+//                  no clipping tests, 64-bit
+//   clipped        anything else: any corners and   -                           HugeCornersAreClippedExactly,
+//                  pens; 128-bit beyond +-2^28                                  WidePenPaintsSquaresAroundTheOutline
 //
-// Everything is clipped to the image. Corners may be any int: the fill works on doubled
-// coordinates (pixel centres become odd integers) in 64-bit arithmetic, or 128-bit when a
-// corner lies beyond +-2^28, and the lines start at the first step inside the image.
-//
-// Speed: the renderer draws millions of triangles of a pixel or two with a one-pixel pen.
-// Those whose corners all lie on the image and span at most 3 pixels each way take their
-// pixels, row by row, from tables made by these same rules when the program is built; so
-// do those spanning 4 pixels in one colour (pen == brush, the renderer's normal mode).
-// Larger ones on the image skip every clipping test and work in 32-bit arithmetic: rows
-// split at the middle corner, each bounded by one edge on either side, and unclipped lines.
+// Lines are clipped arithmetically: a line starts at its first step inside the image.
 
 #include "raster/DrawSurface.h"
 
@@ -40,9 +36,14 @@
 #include <cstring>
 #include <utility>
 
+#include "raster/CoverageTables.h"
 #include "raster/DibImage.h"
 
 namespace {
+
+using coverage::EdgeTest;
+using coverage::floorDiv;
+using coverage::makeEdges;
 
 constexpr int kMaxPenWidth = 64;
 // Corners within this range keep every edge product of the fill inside 63 bits.
@@ -70,51 +71,13 @@ inline int minOf3(int a, int b, int c) {
 inline int maxOf3(int a, int b, int c) { return ~minOf3(~a, ~b, ~c); }
 
 template <typename Int>
-constexpr Int floorDiv(Int numerator, Int denominator) {
-  Int quotient = numerator / denominator;
-  if ((numerator % denominator != 0) && ((numerator < 0) != (denominator < 0))) --quotient;
-  return quotient;
-}
-
-template <typename Int>
-constexpr Int ceilDiv(Int numerator, Int denominator) {
-  return -floorDiv<Int>(-numerator, denominator);
-}
-
-// One edge's inside test for a pixel centre P in doubled coordinates:
-// E(P) = dx * (Py - Yi) - dy * (Px - Xi) >= bias, bias 0 on top-left edges, 1 otherwise.
-template <typename Int>
-struct EdgeTest {
-  Int dx, dy, xi, yi, bias;
-  // E written as rowConstant(Py) - dy * Px.
-  constexpr Int rowConstant(Int py) const { return dx * (py - yi) + dy * xi; }
-};
-
-template <typename Int>
-constexpr EdgeTest<Int> makeEdge(Int xi, Int yi, Int xj, Int yj) {
-  const Int dx = xj - xi;
-  const Int dy = yj - yi;
-  // With the corners in positive orientation the inside lies where E > 0; a left edge
-  // runs upwards (dy < 0), a top edge runs rightwards (dy == 0, dx > 0).
-  const bool topLeft = dy < 0 || (dy == 0 && dx > 0);
-  return {dx, dy, xi, yi, static_cast<Int>(topLeft ? 0 : 1)};
-}
-
-template <typename Int>
 void fillTriangle(const Canvas& canvas, std::int64_t x0, std::int64_t y0, std::int64_t x1,
                   std::int64_t y1, std::int64_t x2, std::int64_t y2, Color color) {
   // Doubled coordinates: corners even, pixel centres odd.
-  Int ax = Int(2) * x0, ay = Int(2) * y0;
-  Int bx = Int(2) * x1, by = Int(2) * y1;
-  Int cx = Int(2) * x2, cy = Int(2) * y2;
-  const Int area = (bx - ax) * (cy - ay) - (by - ay) * (cx - ax);
-  if (area == 0) return;
-  if (area < 0) {
-    std::swap(bx, cx);
-    std::swap(by, cy);
-  }
-  const EdgeTest<Int> edges[3] = {makeEdge<Int>(ax, ay, bx, by), makeEdge<Int>(bx, by, cx, cy),
-                                  makeEdge<Int>(cx, cy, ax, ay)};
+  EdgeTest<Int> edges[3];
+  if (!makeEdges<Int>(Int(2) * x0, Int(2) * y0, Int(2) * x1, Int(2) * y1, Int(2) * x2,
+                      Int(2) * y2, edges))
+    return;
 
   // Centres inside the corners' bounding box: min <= x + 1/2 <= max.
   const std::int64_t left = std::max<std::int64_t>(std::min({x0, x1, x2}), 0);
@@ -208,14 +171,11 @@ void plotSquare(const Canvas& canvas, std::int64_t x, std::int64_t y, int penWid
               color);
 }
 
-// The outline rule of the file comment. Steps outside the image (widened by the pen's
+// The outline rule (Coverage.h) for any pen and corners. Steps outside the image (widened by the pen's
 // reach) are skipped arithmetically, so a line costs at most the image size.
 void drawLine(const Canvas& canvas, std::int64_t x0, std::int64_t y0, std::int64_t x1,
               std::int64_t y1, int penWidth, Color color) {
-  if (y1 < y0 || (y1 == y0 && x1 < x0)) {
-    std::swap(x0, x1);
-    std::swap(y0, y1);
-  }
+  coverage::orderLineEnds(x0, y0, x1, y1);
   const std::int64_t dx = x1 - x0;
   const std::int64_t dy = y1 - y0;
   const bool xMajor = (dx < 0 ? -dx : dx) >= dy;
@@ -311,10 +271,7 @@ void walkLine(Color* p, int n, std::ptrdiff_t majorStride, std::ptrdiff_t minorS
 
 // drawLine for a one-pixel pen with both ends inside the image: no clipping tests.
 void drawLineInside(const Canvas& canvas, int x0, int y0, int x1, int y1, Color color) {
-  if (y1 < y0 || (y1 == y0 && x1 < x0)) {
-    std::swap(x0, x1);
-    std::swap(y0, y1);
-  }
+  coverage::orderLineEnds(x0, y0, x1, y1);
   const int dx = x1 - x0;
   const int dy = y1 - y0;  // >= 0
   const int width = dx < 0 ? -dx : dx;
@@ -326,151 +283,13 @@ void drawLineInside(const Canvas& canvas, int x0, int y0, int x1, int y1, Color 
   }
 }
 
-// Tiny triangles: corners spanning at most kTinySpan pixels each way, the renderer's
-// usual triangle, take their pixels from tables made at compile time by the rules above,
-// indexed by the corners relative to their box's top-left corner (2 bits per coordinate).
-// They are made from two 4 x 4 grids, bit 4 * row + column: the outline in bits 0-15 and
-// the fill not under the outline in bits 16-31.
-constexpr int kTinySpan = 3;
-constexpr int kTinyTableSize = 1 << 12;
-
-// Bit side * y + x of a side x side grid.
-template <int side = 4>
-constexpr std::uint32_t gridBit(int x, int y) {
-  return std::uint32_t{1} << (side * y + x);
-}
-
-// A line's pixels on a side x side grid.
-template <int side = 4>
-constexpr std::uint32_t tinyLineBits(int x0, int y0, int x1, int y1) {
-  if (y1 < y0 || (y1 == y0 && x1 < x0)) {
-    std::swap(x0, x1);
-    std::swap(y0, y1);
-  }
-  const int dx = x1 - x0;
-  const int dy = y1 - y0;
-  const int n = std::max(dx < 0 ? -dx : dx, dy);
-  if (n == 0) return gridBit<side>(x0, y0);
-  const bool xMajor = (dx < 0 ? -dx : dx) >= dy;
-  std::uint32_t bits = 0;
-  for (int i = 0; i <= n; ++i) {
-    const int minor = floorDiv(2 * i * (xMajor ? dy : dx) + n, 2 * n);
-    bits |= xMajor ? gridBit<side>(x0 + (dx < 0 ? -i : i), y0 + minor)
-                   : gridBit<side>(x0 + minor, y0 + i);
-  }
-  return bits;
-}
-
-// A fill's pixels on a side x side grid.
-template <int side = 4>
-constexpr std::uint32_t tinyFillBits(int x0, int y0, int x1, int y1, int x2, int y2) {
-  int ax = 2 * x0, ay = 2 * y0, bx = 2 * x1, by = 2 * y1, cx = 2 * x2, cy = 2 * y2;
-  const int area = (bx - ax) * (cy - ay) - (by - ay) * (cx - ax);
-  if (area == 0) return 0;
-  if (area < 0) {
-    std::swap(bx, cx);
-    std::swap(by, cy);
-  }
-  const EdgeTest<int> edges[3] = {makeEdge(ax, ay, bx, by), makeEdge(bx, by, cx, cy),
-                                  makeEdge(cx, cy, ax, ay)};
-  std::uint32_t bits = 0;
-  for (int y = 0; y < side; ++y)
-    for (int x = 0; x < side; ++x) {
-      bool inside = true;
-      for (const EdgeTest<int>& e : edges)
-        inside = inside && e.dx * (2 * y + 1 - e.yi) - e.dy * (2 * x + 1 - e.xi) >= e.bias;
-      if (inside) bits |= gridBit<side>(x, y);
-    }
-  return bits;
-}
-
-// The corners packed 2 bits apiece. Unsigned, so that the index of the corners minus that
-// of their box's top-left corner (each coordinate within 0 .. 3 of it) is the index of
-// the corners relative to the box: the packing is linear.
-constexpr unsigned tinyIndex(unsigned x0, unsigned y0, unsigned x1, unsigned y1, unsigned x2,
-                             unsigned y2) {
-  return x0 + (y0 << 2) + (x1 << 4) + (y1 << 6) + (x2 << 8) + (y2 << 10);
-}
-
-// The two grids of the triangle with these packed corners.
-constexpr std::uint32_t tinyCoverage(unsigned index) {
-  const auto coordinate = [index](int k) { return static_cast<int>(index >> (2 * k)) & 3; };
-  const int x0 = coordinate(0), y0 = coordinate(1), x1 = coordinate(2), y1 = coordinate(3);
-  const int x2 = coordinate(4), y2 = coordinate(5);
-  const std::uint32_t outline =
-      tinyLineBits(x0, y0, x1, y1) | tinyLineBits(x1, y1, x2, y2) | tinyLineBits(x2, y2, x0, y0);
-  const std::uint32_t fill = tinyFillBits(x0, y0, x1, y1, x2, y2) & ~outline;
-  return outline | fill << 16;
-}
-
-// The pixels of outline and fill (or of the outline alone) row by row: row r in bits
-// 8 r .. 8 r + 7 as four 2-bit column numbers, repeated when the row holds fewer than four.
-// Every row of the corners' box holds an outline pixel (the edges join the corners), so
-// the rows are written without looking at their bits.
-template <bool outlineOnly>
-constexpr std::uint32_t tinyRowColumns(unsigned index) {
-  const std::uint32_t coverage = tinyCoverage(index);
-  const std::uint32_t grid = (outlineOnly ? coverage : coverage | coverage >> 16) & 0xFFFFu;
-  std::uint32_t rows = 0;
-  for (int y = 0; y <= kTinySpan; ++y) {
-    int columns[4] = {};
-    int count = 0;
-    for (int x = 0; x <= kTinySpan; ++x)
-      if ((grid & gridBit(x, y)) != 0) columns[count++] = x;
-    for (int k = count; k > 0 && k < 4; ++k) columns[k] = columns[k - 1];
-    for (int k = 0; k < 4; ++k) rows |= static_cast<std::uint32_t>(columns[k]) << (8 * y + 2 * k);
-  }
-  return rows;
-}
-
-template <std::uint32_t (*entry)(unsigned), std::size_t size = kTinyTableSize>
-constexpr std::array<std::uint32_t, size> makeTinyTable() {
-  std::array<std::uint32_t, size> table{};
-  for (unsigned index = 0; index < table.size(); ++index) table[index] = entry(index);
-  return table;
-}
-
-// The table of entry(index) for every index: a function's constant, not constexpr. A
-// compiler's constant evaluator may stop at its step limit before the entries are done
-// (clang's does, GCC's for the larger table); such a table is then filled on first use,
-// safely from any thread, and never read before (as a namespace-scope table could be by
-// another file's start-up code).
-template <std::uint32_t (*entry)(unsigned), std::size_t size = kTinyTableSize>
-const std::array<std::uint32_t, size>& coverageTable() {
-  static const std::array<std::uint32_t, size> table = makeTinyTable<entry, size>();
-  return table;
-}
-
-// Small triangles in one colour: corners spanning 4 pixels, the renderer's next most
-// usual triangle, from a table of 5 x 5 grids (outline and fill together, bit 5 * row +
-// column) indexed by the relative corners in base 5. Its rows hold gaps (the top-left
-// rule leaves centres on right edges out), so each pixel is written through a selected
-// pointer instead.
-constexpr int kSmallSpan = 4;
-constexpr std::size_t kSmallTableSize = 15625;  // 5^6
-
-// Linear like tinyIndex: the index of the corners minus that of the box's top-left corner
-// repeated, left * (1 + 25 + 625) + top * (5 + 125 + 3125), is the relative one.
-constexpr unsigned smallIndex(unsigned x0, unsigned y0, unsigned x1, unsigned y1, unsigned x2,
-                              unsigned y2) {
-  return x0 + 5 * y0 + 25 * x1 + 125 * y1 + 625 * x2 + 3125 * y2;
-}
-
-constexpr std::uint32_t smallCoverage(unsigned index) {
-  int c[6] = {};
-  for (int& coordinate : c) coordinate = static_cast<int>(index % 5), index /= 5;
-  return tinyLineBits<5>(c[0], c[1], c[2], c[3]) | tinyLineBits<5>(c[2], c[3], c[4], c[5]) |
-         tinyLineBits<5>(c[4], c[5], c[0], c[1]) |
-         tinyFillBits<5>(c[0], c[1], c[2], c[3], c[4], c[5]);
-}
-
 // Paints the set bits of rows 0 .. lastRow of a smallCoverage grid whose top-left pixel
 // is at origin; the others go to a scratch value.
 inline void paintSmallGrid(Color* origin, std::int64_t width, int lastRow, std::uint32_t bits,
                            Color color) {
   Color scratch = 0;
   for (int y = 0; y <= lastRow; ++y, origin += width, bits >>= 5)
-    for (int x = 0; x <= kSmallSpan; ++x) *((bits >> x & 1) != 0 ? origin + x : &scratch) = color;
+    for (int x = 0; x <= coverage::kSmallSpan; ++x) *((bits >> x & 1) != 0 ? origin + x : &scratch) = color;
 }
 
 // Paints rows 0 .. lastRow of a tinyRowColumns entry whose top-left pixel is at origin.
@@ -534,18 +353,11 @@ void fillCompactTriangle(const Canvas& canvas, int x0, int y0, int x1, int y1, i
                          Color color) {
   const int left = minOf3(x0, x1, x2), right = maxOf3(x0, x1, x2);
   const int top = minOf3(y0, y1, y2), bottom = maxOf3(y0, y1, y2);
-  // Doubled and relative to the box's top-left corner: corners even, pixel centres odd.
-  int ax = 2 * (x0 - left), ay = 2 * (y0 - top);
-  int bx = 2 * (x1 - left), by = 2 * (y1 - top);
-  int cx = 2 * (x2 - left), cy = 2 * (y2 - top);
-  const std::int64_t area = std::int64_t{bx - ax} * (cy - ay) - std::int64_t{by - ay} * (cx - ax);
-  if (area == 0) return;
-  if (area < 0) {
-    std::swap(bx, cx);
-    std::swap(by, cy);
-  }
-  const EdgeTest<int> edges[3] = {makeEdge(ax, ay, bx, by), makeEdge(bx, by, cx, cy),
-                                  makeEdge(cx, cy, ax, ay)};
+  // Doubled and relative to the box's top-left corner: corners even, pixel centres odd, all
+  // below 2^14, so the edge products stay below 2^29.
+  const int ay = 2 * (y0 - top), by = 2 * (y1 - top), cy = 2 * (y2 - top);
+  EdgeTest<int> edges[3];
+  if (!makeEdges(2 * (x0 - left), ay, 2 * (x1 - left), by, 2 * (x2 - left), cy, edges)) return;
   // Centres inside the box: columns 0 .. columns - 1, rows 0 .. rows - 1, all on the image.
   const int columns = right - left;
   const int rows = bottom - top;
@@ -708,24 +520,25 @@ bool DrawSurface::drawTriangle(int x0, int y0, int x1, int y1, int x2, int y2, i
   const int top = minOf3(y0, y1, y2), bottom = maxOf3(y0, y1, y2);
   // The renderer's case: a one-pixel pen, every corner on the image, a few pixels wide.
   if (penWidth <= 1 && (left | top) >= 0 && right < canvas.width && bottom < canvas.height) {
-    if (((right - left) | (bottom - top)) <= kTinySpan) {
-      // tinyIndex(left, top, left, top, left, top) subtracted: the corners relative to the box.
-      const unsigned index = tinyIndex(x0, y0, x1, y1, x2, y2) - (left * 0x111u + top * 0x444u);
+    if (((right - left) | (bottom - top)) <= coverage::kTinySpan) {
+      // The box's top-left corner repeated, subtracted: the corners relative to the box.
+      const unsigned index = coverage::tinyIndex(x0, y0, x1, y1, x2, y2) -
+                             (left * coverage::kTinyIndexPerLeft + top * coverage::kTinyIndexPerTop);
       Color* origin = canvas.pixels + std::int64_t{top} * canvas.width + left;
       if (penColor == brushColor) {
-        paintRows(origin, canvas.width, bottom - top, coverageTable<tinyRowColumns<false>>()[index],
-                  penColor);
+        paintRows(origin, canvas.width, bottom - top, coverage::tinyFillRows()[index], penColor);
       } else {  // the whole triangle in the brush's colour, then its outline over it
-        paintRows(origin, canvas.width, bottom - top, coverageTable<tinyRowColumns<false>>()[index],
-                  brushColor);
-        paintRows(origin, canvas.width, bottom - top, coverageTable<tinyRowColumns<true>>()[index],
-                  penColor);
+        paintRows(origin, canvas.width, bottom - top, coverage::tinyFillRows()[index], brushColor);
+        paintRows(origin, canvas.width, bottom - top, coverage::tinyOutlineRows()[index], penColor);
       }
-    } else if (std::max(right - left, bottom - top) <= kSmallSpan && penColor == brushColor) {
-      const unsigned index = smallIndex(x0, y0, x1, y1, x2, y2) - (left * 651u + top * 3255u);
+    } else if (std::max(right - left, bottom - top) <= coverage::kSmallSpan &&
+               penColor == brushColor) {
+      const unsigned index =
+          coverage::smallIndex(x0, y0, x1, y1, x2, y2) -
+          (left * coverage::kSmallIndexPerLeft + top * coverage::kSmallIndexPerTop);
       Color* origin = canvas.pixels + std::int64_t{top} * canvas.width + left;
       paintSmallGrid(origin, canvas.width, bottom - top,
-                     coverageTable<smallCoverage, kSmallTableSize>()[index], penColor);
+                     coverage::smallGrids()[index], penColor);
     } else {
       drawTriangleOnImage(*image_, x0, y0, x1, y1, x2, y2, penColor, brushColor);
     }

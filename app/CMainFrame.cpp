@@ -17,12 +17,12 @@
 #include <QUrl>
 
 #include "app/CQnDoc.h"
-#include "dialogs/QtText.h"
 #include "app/DroppedFiles.h"
 #include "app/HelpOpener.h"
 #include "app/SettingsStore.h"
 #include "dialogs/CAboutDlg.h"
 #include "dialogs/CRenderSequenceDlg.h"
+#include "dialogs/QtText.h"
 #include "engine/BusyRefusal.h"
 #include "views/CQnRView.h"
 #include "views/CQnTView.h"

@@ -6,8 +6,8 @@
 
 #include "app/ExportCommands.h"
 #include "app/FileChooser.h"
-#include "dialogs/QtText.h"
 #include "dialogs/CRendererSettingsDlg.h"
+#include "dialogs/QtText.h"
 #include "engine/BusyRefusal.h"
 #include "views/CQnRView.h"
 

@@ -125,4 +125,3 @@ class CQnDoc : public QObject {
   QString pathName_;
   bool modified_ = false;
 };
-

@@ -7,8 +7,8 @@
 
 #include "app/FileChooser.h"
 #include "dialogs/QtText.h"
-#include "engine/BusyRefusal.h"
 #include "document/DocumentModel.h"
+#include "engine/BusyRefusal.h"
 #include "export/DxfExport.h"
 #include "export/ImageSave.h"
 
@@ -21,8 +21,8 @@ const QString kAllFilesFilter = QStringLiteral("すべてのファイル (*)");
 void runExportDxf(DocumentModel& doc, FileChooser& files, UserFeedback& feedback) {
   if (refuseWhileDrawing(doc.renderer, feedback)) return;
   FileDialogRequest request{QStringLiteral("DXF 形式で保存"),
-                      {QStringLiteral("DXF ファイル (*.dxf)"), kAllFilesFilter},
-                      QStringLiteral("dxf")};
+                            {QStringLiteral("DXF ファイル (*.dxf)"), kAllFilesFilter},
+                            QStringLiteral("dxf")};
   std::optional<QString> target = files.chooseSaveFile(request);
   if (!target) return;
   exportDxf(doc.renderer, doc.surfaceImage, doc.bumpImage, toLocalPath(*target), feedback);
@@ -31,8 +31,8 @@ void runExportDxf(DocumentModel& doc, FileChooser& files, UserFeedback& feedback
 void runSaveBitmap(DocumentModel& doc, FileChooser& files, UserFeedback& feedback) {
   if (refuseWhileDrawing(doc.renderer, feedback)) return;
   FileDialogRequest request{QStringLiteral("ビットマップを保存"),
-                      {QStringLiteral("ビットマップ (*.bmp)"), kAllFilesFilter},
-                      QStringLiteral("bmp")};
+                            {QStringLiteral("ビットマップ (*.bmp)"), kAllFilesFilter},
+                            QStringLiteral("bmp")};
   std::optional<QString> target = files.chooseSaveFile(request);
   if (!target) return;
   saveRenderedImage(doc.renderer, toLocalPath(*target), feedback);

@@ -124,7 +124,8 @@ bool AtomicFileWriter::open(const std::string& targetPath) {
 bool AtomicFileWriter::writeAll(const std::uint8_t* data, std::size_t size) {
   while (size > 0) {
     std::size_t chunk = size;
-    if (written_ + chunk > diskFullAfter_) chunk = static_cast<std::size_t>(diskFullAfter_ - written_);
+    if (written_ + chunk > diskFullAfter_)
+      chunk = static_cast<std::size_t>(diskFullAfter_ - written_);
     ssize_t done = 0;
     if (chunk > 0) {
       done = ::write(fd_, data, chunk);

@@ -43,7 +43,8 @@ std::vector<double> hills(int size, std::uint32_t seed) {
         const double* row1 = row0 + lattice;
         const double top = row0[gx] * (1 - fx) + row0[gx + 1] * fx;
         const double bottom = row1[gx] * (1 - fx) + row1[gx + 1] * fx;
-        height[static_cast<std::size_t>(y) * size + x] += amplitude * (top * (1 - fy) + bottom * fy);
+        height[static_cast<std::size_t>(y) * size + x] +=
+            amplitude * (top * (1 - fy) + bottom * fy);
       }
     }
     amplitude *= 0.5;
@@ -132,9 +133,8 @@ void BM_Stage(benchmark::State& state) {
     state.ResumeTiming();
   }
   reportCounters(state, triangles);
-  static const char* const names[kStageCount] = {"buildMesh",    "averageColors",
-                                                 "transform",    "sort",
-                                                 "applyLighting", "createScreen+draw"};
+  static const char* const names[kStageCount] = {"buildMesh", "averageColors", "transform",
+                                                 "sort",      "applyLighting", "createScreen+draw"};
   state.SetLabel(names[stage]);
 }
 
@@ -159,8 +159,11 @@ void stageArgs(benchmark::internal::Benchmark* b, int size) {
 
 }  // namespace
 
-BENCHMARK(BM_Stage)->Apply([](auto* b) { stageArgs(b, 257); })->Unit(benchmark::kMillisecond)->Iterations(10);
-BENCHMARK(BM_Stage)->Apply([](auto* b) { stageArgs(b, 1025); })->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_Stage)->Apply([](auto* b) { stageArgs(b, 4097); })->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Stage)->Apply([](auto* b) { stageArgs(b, 257); }) -> Unit(benchmark::kMillisecond)
+    -> Iterations(10);
+BENCHMARK(BM_Stage)->Apply([](auto* b) { stageArgs(b, 1025); }) -> Unit(benchmark::kMillisecond)
+    -> Iterations(3);
+BENCHMARK(BM_Stage)->Apply([](auto* b) { stageArgs(b, 4097); }) -> Unit(benchmark::kMillisecond)
+    -> Iterations(1);
 BENCHMARK(BM_Pipeline)->Arg(257)->Arg(1025)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_Pipeline)->Arg(4097)->Unit(benchmark::kMillisecond)->Iterations(2);

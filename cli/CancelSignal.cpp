@@ -37,4 +37,3 @@ bool CancelSignal::take() {
   // A plain load first: the poll runs once per triangle and is nearly always false.
   return cancelPressed.load(std::memory_order_relaxed) && cancelPressed.exchange(false);
 }
-

@@ -38,4 +38,3 @@ class StderrFeedback final : public UserFeedback {
   bool lineOpen_ = false;
   bool cancelDelivered_ = false;
 };
-

@@ -19,11 +19,11 @@
 #include "cli/CliMessages.h"
 #include "cli/StderrFeedback.h"
 #include "document/DocumentModel.h"
-#include "settings/SettingsFields.h"
 #include "document/SettingsMessages.h"
 #include "engine/EngineMessages.h"
 #include "export/DxfExport.h"
 #include "export/ImageSave.h"
+#include "settings/SettingsFields.h"
 
 namespace {
 
@@ -33,7 +33,6 @@ enum ExitStatus : int {
   kUsage = 2,        // bad command line or a refused --set
   kCancelled = 130,  // Ctrl-C: the shell's status for a program ended by SIGINT
 };
-
 
 struct Options {
   std::string document;

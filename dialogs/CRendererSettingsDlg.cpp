@@ -14,8 +14,8 @@
 
 #include "dialogs/CAutoSelectEdit.h"
 #include "dialogs/DialogExchange.h"
-#include "settings/NumberText.h"
 #include "document/SettingsMessages.h"
+#include "settings/NumberText.h"
 
 namespace {
 
@@ -179,7 +179,8 @@ void CRendererSettingsDlg::accept() {
   RenderSettings read = settings_;
   if (!exchange(Direction::Read, read)) return;
   if (std::optional<SettingsProblem> broken = checkOkRules(read)) {
-    messages_.showMessage(settingsRuleMessage(broken->rule));  // the dialog stays open; the focus stays where it is
+    messages_.showMessage(
+        settingsRuleMessage(broken->rule));  // the dialog stays open; the focus stays where it is
     return;
   }
   settings_ = read;

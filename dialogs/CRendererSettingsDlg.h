@@ -6,8 +6,8 @@
 
 #include <QDialog>
 
-#include "settings/RenderSettings.h"
 #include "engine/StageProgress.h"
+#include "settings/RenderSettings.h"
 
 class QCheckBox;
 class QLabel;

@@ -79,7 +79,6 @@ QWidget* applicationMainWindow() {
   return nullptr;
 }
 
-
 }  // namespace
 
 CStageProgressDlg::CStageProgressDlg(QWidget* owner) : owner_(owner) {}

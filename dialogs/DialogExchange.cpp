@@ -4,8 +4,8 @@
 #include <QPushButton>
 
 #include "dialogs/CAutoSelectEdit.h"
-#include "settings/NumberText.h"
 #include "document/SettingsMessages.h"
+#include "settings/NumberText.h"
 
 QString editName(int controlId) { return QStringLiteral("edit%1").arg(controlId); }
 

@@ -8,8 +8,7 @@
 void QtFeedback::showMessage(std::string_view text, MessageIcon icon) {
   QMessageBox box(
       icon == MessageIcon::Information ? QMessageBox::Information : QMessageBox::Warning,
-      QStringLiteral("QN"), fromUtf8(text),
-      QMessageBox::Ok, owner_.data());
+      QStringLiteral("QN"), fromUtf8(text), QMessageBox::Ok, owner_.data());
   box.exec();
 }
 

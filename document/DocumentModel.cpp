@@ -9,11 +9,11 @@
 #include <memory>
 #include <vector>
 
-#include "engine/BusyRefusal.h"
-#include "base/Cp932.h"
-#include "document/DocumentFile.h"
-#include "base/PathParts.h"
 #include "base/AtomicFile.h"
+#include "base/Cp932.h"
+#include "base/PathParts.h"
+#include "document/DocumentFile.h"
+#include "engine/BusyRefusal.h"
 
 namespace {
 

@@ -22,7 +22,8 @@ enum class DocumentReadResult {
   FileError,
   // Wrong magic: "QN ドキュメントではありません。" shown; nothing changed.
   NotDocument,
-  // Version above 300: "上位バージョンのフォーマットはサポートしていません。" shown; nothing changed.
+  // Version above 300: "上位バージョンのフォーマットはサポートしていません。" shown; nothing
+  // changed.
   NewerVersion,
   // Ends before its last field: "予期しないﾌｧｲﾙ形式です。" shown; nothing changed.
   Truncated,

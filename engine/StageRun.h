@@ -19,7 +19,9 @@ class StageRun {
   // total is the counter value that means 100 percent.
   StageRun(UserFeedback& feedback, std::string_view message, std::string_view cancelMessage,
            std::uint64_t total, std::string_view caption = {})
-      : feedback_(feedback), cancelMessage_(cancelMessage), total_(total),
+      : feedback_(feedback),
+        cancelMessage_(cancelMessage),
+        total_(total),
         progress_(feedback.openProgress()) {
     progress_->create();
     if (!caption.empty()) progress_->setCaption(caption);

@@ -11,11 +11,11 @@
 #include <functional>
 #include <memory>
 
-#include "settings/RenderSettings.h"
 #include "base/LargeBlock.h"
 #include "engine/StageProgress.h"
 #include "engine/TerrainPolygon.h"
 #include "raster/DibImage.h"
+#include "settings/RenderSettings.h"
 
 enum class MeshPurpose { Rendering = 0, DxfExport = 1 };
 

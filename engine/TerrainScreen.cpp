@@ -66,8 +66,7 @@ bool TerrainRenderer::drawStep() {
   const TerrainPolygon* polygons = polygons_.get();
   DrawSurface surface;
   surface.attach(&screen_);
-  for (std::uint32_t painted = 0; painted < drawCount && drawPosition_ < polygonCount_;
-       ++painted) {
+  for (std::uint32_t painted = 0; painted < drawCount && drawPosition_ < polygonCount_; ++painted) {
     // The first key that is not positive starts the undrawable tail.
     if (drawPosition_ >= usable || !(polygons[drawPosition_].v[0].z > 0)) {
       drawPosition_ = polygonCount_;

@@ -23,8 +23,8 @@ struct ViewCamera {
   double sa = 0.0, ca = 0.0, se = 0.0, ce = 0.0;
   double hw = 0.0, hh = 0.0;  // screen centre
   double vx = 0.0, vy = 0.0, vz = 0.0;
-  double focal = 0.0;      // distance f
-  double nearLimit = 0.0;  // n
+  double focal = 0.0;                // distance f
+  double nearLimit = 0.0;            // n
   double right = 0.0, bottom = 0.0;  // Ws + 64, Hs + 64
 
   static ViewCamera fromSettings(const RenderSettings& s) {

@@ -21,7 +21,7 @@ namespace {
 constexpr int kLevels = 8;
 constexpr int kSize = (1 << kLevels) + 1;  // 257: diamond-square needs 2^n + 1
 constexpr std::uint64_t kSeed = 0x514E2C01u;
-constexpr double kRoughness = 0.52;  // amplitude factor per halving of the step
+constexpr double kRoughness = 0.52;   // amplitude factor per halving of the step
 constexpr double kWaterLevel = 0.30;  // height of the water surface, 0..1
 constexpr double kWaterShare = 0.30;  // share of the area under water
 
@@ -62,7 +62,8 @@ Field diamondSquare(Random& random) {
     for (int y = half; y < kSize; y += step)
       for (int x = half; x < kSize; x += step) {
         const double mean = (at(f, x - half, y - half) + at(f, x + half, y - half) +
-                             at(f, x - half, y + half) + at(f, x + half, y + half)) / 4.0;
+                             at(f, x - half, y + half) + at(f, x + half, y + half)) /
+                            4.0;
         at(f, x, y) = mean + amplitude * random.next();
       }
     for (int y = 0; y < kSize; y += half)
@@ -85,7 +86,8 @@ Field diamondSquare(Random& random) {
 // with the curve t^1.5 so that lowlands stay gentle and the peaks rise steeply.
 void shapeHeights(Field& f) {
   Field sorted = f;
-  const auto waterIndex = static_cast<std::ptrdiff_t>(static_cast<double>(sorted.size()) * kWaterShare);
+  const auto waterIndex =
+      static_cast<std::ptrdiff_t>(static_cast<double>(sorted.size()) * kWaterShare);
   std::nth_element(sorted.begin(), sorted.begin() + waterIndex, sorted.end());
   const double shore = sorted[static_cast<std::size_t>(waterIndex)];
   const auto [low, high] = std::minmax_element(f.begin(), f.end());
@@ -185,8 +187,9 @@ int main(int argc, char** argv) {
   paintBump(heights, bump);
   paintSurface(heights, random, surface);
 
-  for (const auto& [image, name] : {std::pair<const DibImage*, const char*>{&bump, "sample-bump.bmp"},
-                                    {&surface, "sample-surface.bmp"}}) {
+  for (const auto& [image, name] :
+       {std::pair<const DibImage*, const char*>{&bump, "sample-bump.bmp"},
+        {&surface, "sample-surface.bmp"}}) {
     const std::string path = folder + "/" + name;
     if (!image->writeFile(path)) {
       std::fprintf(stderr, "make-sample: cannot write %s\n", path.c_str());

@@ -9,10 +9,10 @@
 #include <memory>
 #include <string_view>
 
+#include "base/AtomicFile.h"
 #include "engine/BusyRefusal.h"
 #include "engine/EngineMessages.h"
 #include "export/DxfFormat.h"
-#include "base/AtomicFile.h"
 
 namespace {
 

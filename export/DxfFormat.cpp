@@ -86,7 +86,8 @@ std::int32_t dxfCoordinate(double value) {
 
 char* formatInteger(char* out, std::int32_t value) {
   // The magnitude in 64 bits, so that INT32_MIN has one too.
-  std::uint64_t magnitude = static_cast<std::uint64_t>(value < 0 ? -static_cast<std::int64_t>(value) : value);
+  std::uint64_t magnitude =
+      static_cast<std::uint64_t>(value < 0 ? -static_cast<std::int64_t>(value) : value);
   if (value < 0) *out++ = '-';
   return formatUnsigned(out, magnitude);
 }

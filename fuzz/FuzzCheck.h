@@ -10,12 +10,12 @@
 
 #include "settings/RenderSettings.h"
 
-#define FUZZ_CHECK(condition)                                                         \
-  do {                                                                                \
-    if (!(condition)) {                                                               \
+#define FUZZ_CHECK(condition)                                                            \
+  do {                                                                                   \
+    if (!(condition)) {                                                                  \
       std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                   \
-    }                                                                                 \
+      std::abort();                                                                      \
+    }                                                                                    \
   } while (false)
 
 // Same bits in every field (NaN equals NaN, 0.0 differs from -0.0).

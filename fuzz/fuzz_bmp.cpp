@@ -59,8 +59,7 @@ void checkRoundTrip(const DibImage& image) {
   DibImage again;
   FUZZ_CHECK(again.loadFromMemory(bytes.data(), bytes.size()));
   FUZZ_CHECK(again.width() == image.width() && again.height() == image.height());
-  for (std::uint64_t i = 0; i < pixelCount; ++i)
-    FUZZ_CHECK(again.pixels()[i] == image.pixels()[i]);
+  for (std::uint64_t i = 0; i < pixelCount; ++i) FUZZ_CHECK(again.pixels()[i] == image.pixels()[i]);
 }
 
 }  // namespace

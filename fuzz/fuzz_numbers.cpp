@@ -15,8 +15,8 @@
 #include <string>
 #include <string_view>
 
-#include "settings/NumberText.h"
 #include "fuzz/FuzzCheck.h"
+#include "settings/NumberText.h"
 
 namespace {
 
@@ -92,8 +92,8 @@ void checkDouble(std::string_view text) {
     if (!again) std::fprintf(stderr, "shown as '%s', refused\n", shown.c_str());
     FUZZ_CHECK(again.has_value());
     FUZZ_CHECK(formatDouble(*again) == shown);
-  } else if (reference && (*reference == 0.0 ? number.front() == '0'
-                                              : std::fabs(*reference) >= DBL_MIN)) {
+  } else if (reference &&
+             (*reference == 0.0 ? number.front() == '0' : std::fabs(*reference) >= DBL_MIN)) {
     std::fprintf(stderr, "'%s' refused, strtod reads %.17g\n", number.c_str(), *reference);
     FUZZ_CHECK(!"a plain decimal number was refused");
   }

@@ -9,16 +9,15 @@
 #include <string>
 #include <string_view>
 
-#include "settings/SettingsFields.h"
 #include "fuzz/FuzzCheck.h"
+#include "settings/SettingsFields.h"
 
 namespace {
 
 // Settings equal except for the named field.
 bool sameExcept(const RenderSettings& a, const RenderSettings& b, std::string_view field) {
   for (const SettingsFieldInfo& info : settingsFields()) {
-    if (info.name != field && formatField(a, info.name) != formatField(b, info.name))
-      return false;
+    if (info.name != field && formatField(a, info.name) != formatField(b, info.name)) return false;
   }
   return true;
 }

@@ -165,7 +165,8 @@ BmpStatus parseLayout(const std::uint8_t* data, std::size_t size, BmpLayout& lay
   if (os2 && (compression == 3 || compression == 4)) return BmpStatus::Unsupported;
   switch (compression) {
     case kRgb:
-      if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+      if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16 && bits != 24 &&
+          bits != 32)
         return bits == 64 ? BmpStatus::Unsupported : BmpStatus::BadHeader;
       break;
     case kRle8:

@@ -11,11 +11,11 @@ class DibImage;
 // Why a BMP was refused (Ok when it was read).
 enum class BmpStatus {
   Ok,
-  Truncated,       // the bytes end before the headers, palette or pixel data do
-  BadHeader,       // magic, header size, planes, dimensions or densities make no sense
-  Unsupported,     // a valid but unsupported variant (JPEG/PNG inside, OS/2 Huffman, RLE24, 64 bits)
-  BadPalette,      // a palette image without a palette, or a pixel naming a missing entry
-  BadBitFields,    // colour masks that are empty, overlapping, split or wider than a pixel
+  Truncated,     // the bytes end before the headers, palette or pixel data do
+  BadHeader,     // magic, header size, planes, dimensions or densities make no sense
+  Unsupported,   // a valid but unsupported variant (JPEG/PNG inside, OS/2 Huffman, RLE24, 64 bits)
+  BadPalette,    // a palette image without a palette, or a pixel naming a missing entry
+  BadBitFields,  // colour masks that are empty, overlapping, split or wider than a pixel
   BadCompression,  // RLE data that writes outside the picture or never ends
   TooLarge,        // more pixels than memory allows or than the data could describe
 };
@@ -25,8 +25,8 @@ enum class BmpStatus {
 // file can never make the reader allocate a huge picture.
 inline constexpr std::uint64_t kMaxRlePixelsPerByte = 256;
 
-// Decodes size bytes (pictures over kMaxImagePixels, DibImage.h, are TooLarge) (safe for untrusted bytes: every field is checked before use).
-// On success image holds the picture, row 0 at the top, pixels as colour values whatever
-// the stored format (palette entries for indexed pictures); skipped RLE pixels are black.
-// On failure image is left empty.
+// Decodes size bytes (pictures over kMaxImagePixels, DibImage.h, are TooLarge) (safe for untrusted
+// bytes: every field is checked before use). On success image holds the picture, row 0 at the top,
+// pixels as colour values whatever the stored format (palette entries for indexed pictures);
+// skipped RLE pixels are black. On failure image is left empty.
 BmpStatus decodeBmp(const std::uint8_t* data, std::size_t size, DibImage& image);

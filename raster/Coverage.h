@@ -53,7 +53,8 @@ constexpr EdgeTest<Int> makeEdge(Int xi, Int yi, Int xj, Int yj) {
 // The three edge tests of the triangle with doubled corners a, b, c, ordered to positive
 // orientation. False (and edges untouched) for a triangle of zero area.
 template <typename Int>
-constexpr bool makeEdges(Int ax, Int ay, Int bx, Int by, Int cx, Int cy, EdgeTest<Int> (&edges)[3]) {
+constexpr bool makeEdges(Int ax, Int ay, Int bx, Int by, Int cx, Int cy,
+                         EdgeTest<Int> (&edges)[3]) {
   const Int area = (bx - ax) * (cy - ay) - (by - ay) * (cx - ax);
   if (area == 0) return false;
   if (area < 0) {

@@ -84,7 +84,8 @@ DibImage& DibImage::operator=(DibImage&& other) noexcept {
 bool DibImage::create(int width, int height) {
   release();
   if (width <= 0 || height <= 0) return false;
-  const std::uint64_t count = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
+  const std::uint64_t count =
+      static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
   if (count > kMaxImagePixels) return false;
   try {
     pixels_.assign(static_cast<std::size_t>(count), Color{0});
@@ -156,7 +157,8 @@ bool DibImage::draw(DibImage& target, int x, int y) const {
   for (std::int64_t ty = rows.begin; ty < rows.end; ++ty) {
     const Color* source = pixels_.data() + (ty - y) * width_ + (columns.begin - x);
     Color* destination = target.pixels_.data() + ty * target.width_ + columns.begin;
-    std::memcpy(destination, source, static_cast<std::size_t>(columns.end - columns.begin) * sizeof(Color));
+    std::memcpy(destination, source,
+                static_cast<std::size_t>(columns.end - columns.begin) * sizeof(Color));
   }
   return true;
 }

@@ -17,7 +17,8 @@ class DrawSurface;
 inline constexpr std::uint64_t kMaxImagePixels = std::uint64_t{1} << 28;
 // Largest BMP file load() reads into memory: the largest picture at 32 bits per pixel
 // plus room for headers, palette and trailing colour profiles.
-inline constexpr std::uint64_t kMaxBmpFileSize = (std::uint64_t{4} << 28) + (std::uint64_t{16} << 20);
+inline constexpr std::uint64_t kMaxBmpFileSize =
+    (std::uint64_t{4} << 28) + (std::uint64_t{16} << 20);
 
 // The size a box of boxWidth x boxHeight (0 = not given) gives an image of
 // imageWidth x imageHeight: never enlarged beyond its own size when the box allows

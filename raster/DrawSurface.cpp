@@ -11,18 +11,24 @@
 // path and with it taken away; each path is compared with a pixel-by-pixel reading of the
 // rule by the test named (tests/raster/DrawSurfaceTest.cpp).
 //
-//   path           applies when (one-pixel pen,    without -> with             pinned by
-//                  every corner on the image)
-//   tiny rows      corners span <= 3 pixels         1-pixel cells: 536 -> 166   EveryTinyTriangleMatchesTheWrittenRule
-//                                                   outlined: 551 -> 220
-//   small grid     corners span 4 pixels, pen and   3-4 pixel cells: 637 -> 220 EverySmallTriangleMatchesTheWrittenRule
-//                  brush of one colour
-//   compact rows   corners span < 8192 pixels       10-pixel cells: 1777 -> 1370 SliversAndInsideTrianglesMatchTheWrittenRule,
-//                  (32-bit edge values)             40-pixel cells: 5935 -> 4044 LongThinTrianglesMatchTheWrittenRule
-//   on the image   any other triangle on the image: 10-pixel cells: 2589 -> 1777 LongThinTrianglesMatchTheWrittenRule
-//                  no clipping tests, 64-bit
-//   clipped        anything else: any corners and   -                           HugeCornersAreClippedExactly,
-//                  pens; 128-bit beyond +-2^28                                  WidePenPaintsSquaresAroundTheOutline
+//   path          applies when (one-pixel pen,        without -> with
+//                 every corner on the image)
+//   tiny rows     corners span <= 3 pixels             1-pixel cells: 536 -> 166,
+//                                                      outlined: 551 -> 220
+//                 pinned by EveryTinyTriangleMatchesTheWrittenRule
+//   small grid    corners span 4 pixels, pen and       3-4 pixel cells: 637 -> 220
+//                 brush of one colour
+//                 pinned by EverySmallTriangleMatchesTheWrittenRule
+//   compact rows  corners span < 8192 pixels           10-pixel cells: 1777 -> 1370,
+//                 (32-bit edge values)                 40-pixel cells: 5935 -> 4044
+//                 pinned by SliversAndInsideTrianglesMatchTheWrittenRule and
+//                 LongThinTrianglesMatchTheWrittenRule
+//   on the image  any other triangle on the image:     10-pixel cells: 2589 -> 1777
+//                 no clipping tests, 64-bit
+//                 pinned by LongThinTrianglesMatchTheWrittenRule
+//   clipped       anything else: any corners and       -
+//                 pens; 128-bit beyond +-2^28
+//                 pinned by HugeCornersAreClippedExactly, WidePenPaintsSquaresAroundTheOutline
 //
 // Lines are clipped arithmetically: a line starts at its first step inside the image.
 
@@ -75,8 +81,8 @@ void fillTriangle(const Canvas& canvas, std::int64_t x0, std::int64_t y0, std::i
                   std::int64_t y1, std::int64_t x2, std::int64_t y2, Color color) {
   // Doubled coordinates: corners even, pixel centres odd.
   EdgeTest<Int> edges[3];
-  if (!makeEdges<Int>(Int(2) * x0, Int(2) * y0, Int(2) * x1, Int(2) * y1, Int(2) * x2,
-                      Int(2) * y2, edges))
+  if (!makeEdges<Int>(Int(2) * x0, Int(2) * y0, Int(2) * x1, Int(2) * y1, Int(2) * x2, Int(2) * y2,
+                      edges))
     return;
 
   // Centres inside the corners' bounding box: min <= x + 1/2 <= max.
@@ -171,8 +177,8 @@ void plotSquare(const Canvas& canvas, std::int64_t x, std::int64_t y, int penWid
               color);
 }
 
-// The outline rule (Coverage.h) for any pen and corners. Steps outside the image (widened by the pen's
-// reach) are skipped arithmetically, so a line costs at most the image size.
+// The outline rule (Coverage.h) for any pen and corners. Steps outside the image (widened by the
+// pen's reach) are skipped arithmetically, so a line costs at most the image size.
 void drawLine(const Canvas& canvas, std::int64_t x0, std::int64_t y0, std::int64_t x1,
               std::int64_t y1, int penWidth, Color color) {
   coverage::orderLineEnds(x0, y0, x1, y1);
@@ -289,7 +295,8 @@ inline void paintSmallGrid(Color* origin, std::int64_t width, int lastRow, std::
                            Color color) {
   Color scratch = 0;
   for (int y = 0; y <= lastRow; ++y, origin += width, bits >>= 5)
-    for (int x = 0; x <= coverage::kSmallSpan; ++x) *((bits >> x & 1) != 0 ? origin + x : &scratch) = color;
+    for (int x = 0; x <= coverage::kSmallSpan; ++x)
+      *((bits >> x & 1) != 0 ? origin + x : &scratch) = color;
 }
 
 // Paints rows 0 .. lastRow of a tinyRowColumns entry whose top-left pixel is at origin.
@@ -522,8 +529,9 @@ bool DrawSurface::drawTriangle(int x0, int y0, int x1, int y1, int x2, int y2, i
   if (penWidth <= 1 && (left | top) >= 0 && right < canvas.width && bottom < canvas.height) {
     if (((right - left) | (bottom - top)) <= coverage::kTinySpan) {
       // The box's top-left corner repeated, subtracted: the corners relative to the box.
-      const unsigned index = coverage::tinyIndex(x0, y0, x1, y1, x2, y2) -
-                             (left * coverage::kTinyIndexPerLeft + top * coverage::kTinyIndexPerTop);
+      const unsigned index =
+          coverage::tinyIndex(x0, y0, x1, y1, x2, y2) -
+          (left * coverage::kTinyIndexPerLeft + top * coverage::kTinyIndexPerTop);
       Color* origin = canvas.pixels + std::int64_t{top} * canvas.width + left;
       if (penColor == brushColor) {
         paintRows(origin, canvas.width, bottom - top, coverage::tinyFillRows()[index], penColor);
@@ -537,8 +545,7 @@ bool DrawSurface::drawTriangle(int x0, int y0, int x1, int y1, int x2, int y2, i
           coverage::smallIndex(x0, y0, x1, y1, x2, y2) -
           (left * coverage::kSmallIndexPerLeft + top * coverage::kSmallIndexPerTop);
       Color* origin = canvas.pixels + std::int64_t{top} * canvas.width + left;
-      paintSmallGrid(origin, canvas.width, bottom - top,
-                     coverage::smallGrids()[index], penColor);
+      paintSmallGrid(origin, canvas.width, bottom - top, coverage::smallGrids()[index], penColor);
     } else {
       drawTriangleOnImage(*image_, x0, y0, x1, y1, x2, y2, penColor, brushColor);
     }

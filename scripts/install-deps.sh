@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev libxcb-xkb-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   fonts-ipafont-gothic xvfb xauth
-  clang libclang-rt-14-dev
+  clang clang-format libclang-rt-14-dev
   python3 python3-ezdxf
 )
 

@@ -1,10 +1,29 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds the test build (Debug, AddressSanitizer and
-# UndefinedBehaviorSanitizer), builds the libFuzzer targets with clang in a folder of their
-# own and runs each for QN_FUZZ_SECONDS (default 30; 0 skips), then runs every test.
+# Installs what is needed and checks everything CI checks, in this order:
+#   1. formatting against the committed .clang-format;
+#   2. a Release build of everything (warnings are errors) and its tests;
+#   3. the core and qn-render alone, without Qt (QN_BUILD_GUI=OFF);
+#   4. the test build (Debug, AddressSanitizer and UndefinedBehaviorSanitizer), the
+#      libFuzzer targets built with clang and run QN_FUZZ_SECONDS each (default 30; 0
+#      skips), then every test under the sanitizers.
+# QN_TEST_RELEASE=0 skips steps 2 and 3 for a quicker run while working.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
+bash scripts/check-format.sh
+
+if [ "${QN_TEST_RELEASE:-1}" != 0 ]; then
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
+  cmake --build build
+  ctest --test-dir build --output-on-failure -j2
+
+  core=build-core
+  cmake -S . -B "$core" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQN_BUILD_GUI=OFF \
+    -DQN_BUILD_TESTS=OFF -DQN_BUILD_BENCH=OFF
+  cmake --build "$core"
+  "$core/bin/qn-render" examples/sample.qnf -q -o "$core/sample.bmp"
+fi
+
 build=${QN_TEST_BUILD:-build-test}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQN_SANITIZE=ON
 cmake --build "$build"

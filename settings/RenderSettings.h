@@ -13,12 +13,12 @@ struct Vec3 {
 };
 
 struct RenderSettings {
-  std::uint32_t screenWidth = 320;   // pixels
-  std::uint32_t screenHeight = 240;  // pixels
-  double distance = 240.0;           // projection distance
-  double nearLimit = 2.0;            // smallest depth still drawn
-  Vec3 viewpoint{0.0, 0.0, 256.0};   // camera position, terrain coordinates
-  Vec3 lookAt{0.0, 0.0, 0.0};        // point the camera looks at
+  std::uint32_t screenWidth = 320;     // pixels
+  std::uint32_t screenHeight = 240;    // pixels
+  double distance = 240.0;             // projection distance
+  double nearLimit = 2.0;              // smallest depth still drawn
+  Vec3 viewpoint{0.0, 0.0, 256.0};     // camera position, terrain coordinates
+  Vec3 lookAt{0.0, 0.0, 0.0};          // point the camera looks at
   Vec3 lightDirection{1.0, 1.0, 1.0};  // towards the light, any length
   Vec3 lightColor{1.0, 1.0, 1.0};      // red, green, blue factors
   double ambient = 0.5;                // share of ambient light

@@ -25,10 +25,10 @@ enum class SettingsRule {
 
 struct SettingsProblem {
   SettingsRule rule;
-  std::string_view field;    // the RenderSettings field name, as in SettingsFields.h
-  int component = -1;        // 0, 1, 2 = x, y, z (red, green, blue) of a vector box; -1 otherwise
-  bool rangeCheck = false;   // true: a range check while converting (the dialog focuses the
-                             // box); false: one of the six OK rules (no focus is moved)
+  std::string_view field;   // the RenderSettings field name, as in SettingsFields.h
+  int component = -1;       // 0, 1, 2 = x, y, z (red, green, blue) of a vector box; -1 otherwise
+  bool rangeCheck = false;  // true: a range check while converting (the dialog focuses the
+                            // box); false: one of the six OK rules (no focus is moved)
 };
 
 // Range checks, in the order the dialog reads its boxes: lightColor blue, green, red

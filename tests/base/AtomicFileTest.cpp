@@ -69,7 +69,8 @@ TEST(AtomicFile, SmallAndLargePiecesStreamInOrder) {
   const auto data = pattern((std::size_t{5} << 20) + 12345);
   AtomicFileWriter writer;
   ASSERT_TRUE(writer.open(folder.file("big")));
-  const std::size_t pieces[] = {7, 1, 4093, (std::size_t{1} << 20) - 3, 2, (std::size_t{2} << 20) + 9, 13};
+  const std::size_t pieces[] = {
+      7, 1, 4093, (std::size_t{1} << 20) - 3, 2, (std::size_t{2} << 20) + 9, 13};
   std::size_t offset = 0;
   for (std::size_t i = 0; offset < data.size(); ++i) {
     const std::size_t size = std::min(pieces[i % std::size(pieces)], data.size() - offset);
@@ -105,7 +106,7 @@ TEST(AtomicFile, RefusesFolderAndDeviceTargets) {
   TempFolder folder;
   const std::uint8_t byte = 1;
   EXPECT_FALSE(writeFileAtomically(folder.path(), &byte, 1));
-  EXPECT_FALSE(writeFileAtomically(folder.file("") , &byte, 1));
+  EXPECT_FALSE(writeFileAtomically(folder.file(""), &byte, 1));
   EXPECT_TRUE(folder.entries().empty());
   // A device is never replaced by a regular file, even when we may write in /dev.
   EXPECT_FALSE(writeFileAtomically("/dev/full", &byte, 1));

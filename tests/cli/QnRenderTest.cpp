@@ -14,10 +14,10 @@
 #include <thread>
 #include <vector>
 
-#include "settings/SettingsFields.h"
 #include "document/SettingsMessages.h"
-#include "settings/SettingsValidation.h"
 #include "raster/DibImage.h"
+#include "settings/SettingsFields.h"
+#include "settings/SettingsValidation.h"
 #include "support/FileContents.h"
 #include "support/TempFolder.h"
 

@@ -62,8 +62,10 @@ TEST(ApplyLighting, ChannelsScaleByBrightnessAndLightColour) {
        },
        makeColor(255, 100, 3), makeColor(255, 100, 3)},
       {"zero light direction gives brightness = ambient",
-       [](RenderSettings& s) { s.lightDirection = {0, 0, 0}; }, makeColor(255, 100, 0),
-       makeColor(127, 50, 0)},
+       [](RenderSettings& s) {
+         s.lightDirection = {0, 0, 0};
+       },
+       makeColor(255, 100, 0), makeColor(127, 50, 0)},
       {"factors per channel",
        [](RenderSettings& s) {
          s.ambient = 0.0;
@@ -86,7 +88,10 @@ TEST(ApplyLighting, ChannelsScaleByBrightnessAndLightColour) {
        },
        makeColor(1, 0, 0), makeColor(255, 0, 0)},
       {"non-finite and huge products become 0",
-       [](RenderSettings& s) { s.lightColor = {kNaN, kInf, 1e300}; }, 0xFFFFFF, 0x000000},
+       [](RenderSettings& s) {
+         s.lightColor = {kNaN, kInf, 1e300};
+       },
+       0xFFFFFF, 0x000000},
       {"NaN ambient becomes 0", [](RenderSettings& s) { s.ambient = kNaN; }, 0xFFFFFF, 0},
   };
   for (const Case& c : cases) {

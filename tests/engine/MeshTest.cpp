@@ -21,7 +21,8 @@ struct Corner {
 };
 
 std::vector<Corner> cornersOf(const TerrainPolygon& p) {
-  return {{p.v[0].x, p.v[0].y, p.v[0].z}, {p.v[1].x, p.v[1].y, p.v[1].z},
+  return {{p.v[0].x, p.v[0].y, p.v[0].z},
+          {p.v[1].x, p.v[1].y, p.v[1].z},
           {p.v[2].x, p.v[2].y, p.v[2].z}};
 }
 

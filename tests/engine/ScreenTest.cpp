@@ -104,12 +104,9 @@ TEST(CreateScreen, TooLargeFallsBackToTheDefaultScreen) {
     std::uint32_t width, height;
   };
   const Case cases[] = {
-      {"100000 x 100000", 100000, 100000},
-      {"32-bit maximum", 4294967295u, 4294967295u},
-      {"wide beyond int", 4294967295u, 10},
-      {"one side too long", 40000, 1},
-      {"too many pixels", 30000, 30000},
-      {"zero width", 0, 240},
+      {"100000 x 100000", 100000, 100000},  {"32-bit maximum", 4294967295u, 4294967295u},
+      {"wide beyond int", 4294967295u, 10}, {"one side too long", 40000, 1},
+      {"too many pixels", 30000, 30000},    {"zero width", 0, 240},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -206,12 +203,10 @@ TEST(Rendering, ObliqueCameraShowsSkyAboveAndTerrainWhereItLooks) {
   r.settings.lookAt = {32, 32, 0};
   r.settings.emphasisRate = 0.1;
   // Gentle hills, coloured by column so that the picture is not one flat colour.
-  const DibImage bump = makeTexture(size, size, [](int x, int y) {
-    return Color((x * 7 + y * 3) % 64 + 32);
-  });
-  const DibImage surface = makeTexture(size, size, [](int x, int y) {
-    return makeColor(40 + x * 3, 200 - y * 2, 60);
-  });
+  const DibImage bump =
+      makeTexture(size, size, [](int x, int y) { return Color((x * 7 + y * 3) % 64 + 32); });
+  const DibImage surface =
+      makeTexture(size, size, [](int x, int y) { return makeColor(40 + x * 3, 200 - y * 2, 60); });
   ASSERT_TRUE(renderAll(r, surface, bump));
   const DibImage& screen = r.screen();
   EXPECT_NE(pixelAt(screen, 160, 120), 0u);  // the look-at point
@@ -248,7 +243,10 @@ TEST(Rendering, OddDocumentValuesNeverBreakThePipeline) {
       {"near limit negative", [](RenderSettings& s) { s.nearLimit = -1e308; }},
       {"viewpoint infinite",
        [](RenderSettings& s) { s.viewpoint.z = std::numeric_limits<double>::infinity(); }},
-      {"light colour huge", [](RenderSettings& s) { s.lightColor = {1e308, -1e308, 3e9}; }},
+      {"light colour huge",
+       [](RenderSettings& s) {
+         s.lightColor = {1e308, -1e308, 3e9};
+       }},
       {"screen 4294967295 wide", [](RenderSettings& s) { s.screenWidth = 4294967295u; }},
   };
   const DibImage bump = makeTexture(9, 9, [](int x, int y) { return Color(x * 20 + y); });

@@ -53,10 +53,11 @@ TEST(StageProtocol, TriangleStagesReportEvery5000TrianglesAndPollEachOne) {
   ASSERT_TRUE(runStages(r, m.surface, m.bump));
   ASSERT_EQ(r.polygonCount(), 20000u);
   ASSERT_EQ(feedback.windows.size(), 5u);
-  const Strings expectedMessages[] = {
-      {"曲面分割をおこなっています。"}, {"色補完をおこなっています。"},
-      {"頂点移動をおこなっています。"}, {"ソートをおこなっています。"},
-      {"光源処理をおこなっています。"}};
+  const Strings expectedMessages[] = {{"曲面分割をおこなっています。"},
+                                      {"色補完をおこなっています。"},
+                                      {"頂点移動をおこなっています。"},
+                                      {"ソートをおこなっています。"},
+                                      {"光源処理をおこなっています。"}};
   for (int stage = 0; stage < 5; ++stage) {
     SCOPED_TRACE(stage);
     EXPECT_EQ(feedback.windows[stage]->messages, expectedMessages[stage]);
@@ -80,8 +81,10 @@ TEST(StageProtocol, CancelStopsEachStageWithItsMessage) {
     long long poll;
   };
   const Case cases[] = {
-      {"buildMesh at the first cell", 0, 1},       {"buildMesh midway", 0, 4321},
-      {"averageColors at the last triangle", 1, 20000}, {"transformVertices", 2, 7},
+      {"buildMesh at the first cell", 0, 1},
+      {"buildMesh midway", 0, 4321},
+      {"averageColors at the last triangle", 1, 20000},
+      {"transformVertices", 2, 7},
       {"applyLighting", 3, 15000},
   };
   for (const Case& c : cases) {

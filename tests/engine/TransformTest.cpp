@@ -31,7 +31,10 @@ TEST(ViewCamera, AzimuthAndElevationFollowTheLineOfSight) {
       {"looking up the rows", {0, 10, 0}, {0, 0, 0}, kPi, 0.0},
       {"looking along +x", {0, 0, 0}, {5, 0, 0}, kHalfPi, 0.0},
       {"looking along -x", {0, 0, 0}, {-5, 0, 0}, -kHalfPi, 0.0},
-      {"oblique, from below the rows", {3, 4, 0}, {0, 0, 5}, std::atan(0.75) + kPi,
+      {"oblique, from below the rows",
+       {3, 4, 0},
+       {0, 0, 5},
+       std::atan(0.75) + kPi,
        std::atan(-1.0)},
   };
   for (const Case& c : cases) {
@@ -116,8 +119,7 @@ TEST(ViewCamera, NonFiniteOrUnrepresentableCornersAreNeverKept) {
       {"NaN viewpoint", [](RenderSettings& s) { s.viewpoint.x = kNaN; }, 0, 0},
       {"infinite height", [](RenderSettings&) {}, 0, -kInf},
       {"NaN height", [](RenderSettings&) {}, 0, kNaN},
-      {"screen x beyond int range", [](RenderSettings& s) { s.screenWidth = 4294967295u; }, 1,
-       0},
+      {"screen x beyond int range", [](RenderSettings& s) { s.screenWidth = 4294967295u; }, 1, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -24,8 +24,9 @@ constexpr const char* kWriteFailed = "書き込みに失敗しました。";
 constexpr const char* kDxfCancelled = "DXF 出力を中止します。";
 constexpr const char* kWritingMessage = "DXF ファイルを作成しています。";
 
-const std::string kEmptyFile = "0\r\nSECTION\r\n2\r\nENTITIES\r\n999\r\nExported DXF from QN\r\n"
-                               "0\r\nENDSEC\r\n0\r\nEOF\r\n";
+const std::string kEmptyFile =
+    "0\r\nSECTION\r\n2\r\nENTITIES\r\n999\r\nExported DXF from QN\r\n"
+    "0\r\nENDSEC\r\n0\r\nEOF\r\n";
 
 std::vector<std::string> lines(const std::string& text) {
   std::vector<std::string> result;
@@ -102,13 +103,13 @@ TEST_F(DxfExport, WritesTheFortyLineSingleTriangleFileByteForByte) {
 
   ASSERT_EQ(exportDxf(renderer, surface, bump, path, feedback), DxfExportResult::Written);
 
-  const char* expected[] = {"0",   "SECTION", "2",  "ENTITIES", "999", "Exported DXF from QN",
-                            "0",   "3DFACE",  "8",  "QN Object", "62", "8",
-                            "10",  "0",       "20", "100",      "30",  "200.00",
-                            "11",  "0",       "21", "0",        "31",  "0.00",
-                            "12",  "100",     "22", "0",        "32",  "100.00",
-                            "13",  "100",     "23", "0",        "33",  "100.00",
-                            "0",   "ENDSEC",  "0",  "EOF"};
+  const char* expected[] = {"0",  "SECTION", "2",  "ENTITIES",  "999", "Exported DXF from QN",
+                            "0",  "3DFACE",  "8",  "QN Object", "62",  "8",
+                            "10", "0",       "20", "100",       "30",  "200.00",
+                            "11", "0",       "21", "0",         "31",  "0.00",
+                            "12", "100",     "22", "0",         "32",  "100.00",
+                            "13", "100",     "23", "0",         "33",  "100.00",
+                            "0",  "ENDSEC",  "0",  "EOF"};
   std::string bytes;
   for (const char* line : expected) bytes += std::string(line) + "\r\n";
   EXPECT_EQ(readText(path), bytes);
@@ -279,8 +280,8 @@ TEST_F(DxfExport, FolderWithoutWritePermissionFails) {
   if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
   const std::string locked = folder.file("locked");
   std::filesystem::create_directory(locked);
-  std::filesystem::permissions(locked, std::filesystem::perms::owner_read |
-                                           std::filesystem::perms::owner_exec);
+  std::filesystem::permissions(
+      locked, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
   EXPECT_EQ(exportMidSized(locked + "/out.dxf"), DxfExportResult::WriteFailed);
   EXPECT_EQ(feedback.messageTexts(), std::vector<std::string>{kWriteFailed});
   std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
@@ -333,8 +334,8 @@ TEST_F(DxfExport, RefusesWhileARenderingIsDrawingAndLeavesItRunning) {
   renderer.settings.viewpoint = {4, 40, 40};
   renderer.settings.lookAt = {4, 4, 0};
   ASSERT_TRUE(renderer.buildMesh(MeshPurpose::Rendering, bump, bump, 8, 8));
-  ASSERT_TRUE(renderer.averageColors() && renderer.transformVertices() &&
-              renderer.sortPolygons() && renderer.applyLighting() && renderer.createScreen());
+  ASSERT_TRUE(renderer.averageColors() && renderer.transformVertices() && renderer.sortPolygons() &&
+              renderer.applyLighting() && renderer.createScreen());
   ASSERT_TRUE(renderer.isDrawing());
   feedback = RecordingFeedback();
 
@@ -342,7 +343,9 @@ TEST_F(DxfExport, RefusesWhileARenderingIsDrawingAndLeavesItRunning) {
             DxfExportResult::Refused);
 
   ASSERT_EQ(feedback.messages.size(), 1u);
-  EXPECT_EQ(feedback.messages[0].text.rfind("このコマンドは通常レンダリング中は選択できません。\n", 0), 0u);
+  EXPECT_EQ(
+      feedback.messages[0].text.rfind("このコマンドは通常レンダリング中は選択できません。\n", 0),
+      0u);
   EXPECT_NE(feedback.messages[0].text.find("レンダラーの処理"), std::string::npos);
   EXPECT_TRUE(renderer.isDrawing());
   EXPECT_TRUE(folder.entries().empty());
@@ -352,12 +355,14 @@ TEST_F(DxfExport, RefusesWhileARenderingIsDrawingAndLeavesItRunning) {
 TEST_F(DxfExport, NeverTouchesTheScreenImage) {
   ASSERT_TRUE(renderer.createDefaultScreen());
   renderer.screen().pixels()[5] = 0x00ABCDEFu;
-  const std::vector<Color> before(renderer.screen().pixels(), renderer.screen().pixels() + 320 * 240);
+  const std::vector<Color> before(renderer.screen().pixels(),
+                                  renderer.screen().pixels() + 320 * 240);
 
   ASSERT_EQ(exportMidSized(folder.file("s.dxf")), DxfExportResult::Written);
 
   ASSERT_EQ(renderer.screen().width(), 320);
-  const std::vector<Color> after(renderer.screen().pixels(), renderer.screen().pixels() + 320 * 240);
+  const std::vector<Color> after(renderer.screen().pixels(),
+                                 renderer.screen().pixels() + 320 * 240);
   EXPECT_EQ(before, after);
 }
 

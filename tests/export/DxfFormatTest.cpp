@@ -81,7 +81,7 @@ TEST(DxfFormat, Fixed2MatchesPrintfOnRandomValues) {
   for (int i = 0; i < 50000; ++i) {
     const double candidates[] = {
         heights(random),
-        static_cast<double>(hundredths(random)) / 100.0,        // near the ties
+        static_cast<double>(hundredths(random)) / 100.0,            // near the ties
         static_cast<double>(hundredths(random)) / 1000.0 + 0.0005,  // odd thousandths
         std::ldexp(static_cast<double>(random() >> 11), exponents(random) - 52),
         std::bit_cast<double>(random()),  // any bit pattern, NaNs included

@@ -64,8 +64,8 @@ TEST(ImageSave, RefusesWhileARenderingIsDrawing) {
   renderer.settings.viewpoint = {4, 40, 40};
   renderer.settings.lookAt = {4, 4, 0};
   ASSERT_TRUE(renderer.buildMesh(MeshPurpose::Rendering, bump, bump, 8, 8) &&
-              renderer.averageColors() && renderer.transformVertices() &&
-              renderer.sortPolygons() && renderer.applyLighting() && renderer.createScreen());
+              renderer.averageColors() && renderer.transformVertices() && renderer.sortPolygons() &&
+              renderer.applyLighting() && renderer.createScreen());
   ASSERT_TRUE(renderer.isDrawing());
   feedback = RecordingFeedback();
 

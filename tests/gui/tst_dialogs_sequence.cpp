@@ -28,9 +28,7 @@ QStringList messageList(const RecordingFeedback& feedback) {
   return list;
 }
 
-void fillMembers(CRenderSequenceDlg& dialog) {
-  dialog.setSequence({1, 2, 3, 4, 5});
-}
+void fillMembers(CRenderSequenceDlg& dialog) { dialog.setSequence({1, 2, 3, 4, 5}); }
 
 // The five values as (start delay, interval, count, process count, stop time).
 QList<std::uint32_t> members(const CRenderSequenceDlg& dialog) {

@@ -65,7 +65,8 @@ struct RunResult {
 
 #ifdef QN_RENDER_PATH
 // Runs qn-render with arguments (each quoted for the shell) and captures stderr.
-inline RunResult runRender(const std::vector<std::string>& arguments, const std::string& errorFile) {
+inline RunResult runRender(const std::vector<std::string>& arguments,
+                           const std::string& errorFile) {
   std::string command = "'" QN_RENDER_PATH "'";
   for (const std::string& argument : arguments) command += " '" + argument + "'";
   command += " >/dev/null 2>'" + errorFile + "'";

@@ -17,7 +17,8 @@ namespace {
 const std::filesystem::path kSuite = std::filesystem::path(QN_SHARED_DIR) / "testdata" / "bmpsuite";
 
 // Binary PPM (P6, maxval 255) as colour values.
-bool readPpm(const std::filesystem::path& path, int& width, int& height, std::vector<Color>& pixels) {
+bool readPpm(const std::filesystem::path& path, int& width, int& height,
+             std::vector<Color>& pixels) {
   std::ifstream in(path, std::ios::binary);
   std::string magic;
   int maxValue = 0;
@@ -28,7 +29,8 @@ bool readPpm(const std::filesystem::path& path, int& width, int& height, std::ve
   if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) return false;
   pixels.resize(static_cast<std::size_t>(width) * height);
   for (std::size_t i = 0; i < pixels.size(); ++i)
-    pixels[i] = makeColor(static_cast<std::uint8_t>(bytes[3 * i]), static_cast<std::uint8_t>(bytes[3 * i + 1]),
+    pixels[i] = makeColor(static_cast<std::uint8_t>(bytes[3 * i]),
+                          static_cast<std::uint8_t>(bytes[3 * i + 1]),
                           static_cast<std::uint8_t>(bytes[3 * i + 2]));
   return true;
 }
@@ -47,13 +49,15 @@ std::map<std::string, std::string> readManifest() {
 std::vector<std::string> bmpFilesIn(const std::string& folder) {
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(kSuite / folder))
-    if (entry.path().extension() == ".bmp") names.push_back(folder + "/" + entry.path().filename().string());
+    if (entry.path().extension() == ".bmp")
+      names.push_back(folder + "/" + entry.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
 }
 
 // Empty when the picture equals the reference, else a description of the first difference.
-std::string compareWithReference(const DibImage& image, const std::filesystem::path& referencePath) {
+std::string compareWithReference(const DibImage& image,
+                                 const std::filesystem::path& referencePath) {
   int width = 0, height = 0;
   std::vector<Color> reference;
   if (!readPpm(referencePath, width, height, reference)) return "reference unreadable";
@@ -61,8 +65,8 @@ std::string compareWithReference(const DibImage& image, const std::filesystem::p
   for (std::size_t i = 0; i < reference.size(); ++i) {
     if (image.pixels()[i] != reference[i]) {
       std::ostringstream message;
-      message << "pixel (" << i % width << ", " << i / width << ") is " << std::hex << image.pixels()[i]
-              << ", reference " << reference[i];
+      message << "pixel (" << i % width << ", " << i / width << ") is " << std::hex
+              << image.pixels()[i] << ", reference " << reference[i];
       return message.str();
     }
   }
@@ -103,18 +107,18 @@ TEST(BmpCorpus, QuestionableFilesNeverCrashAndReadOnesMatch) {
   // rgb32-111110, whose 11-bit values for two shades do not round back to the reference.
   const auto references = readManifest();
   const std::vector<std::string> expectedToMatch = {
-      "q/pal8offs.bmp",     "q/pal8oversizepal.bmp", "q/pal8os2sp.bmp",     "q/pal8os2v2.bmp",
-      "q/pal8os2v2-16.bmp", "q/pal8os2v2-40sz.bmp", "q/pal8os2v2-sz.bmp", "q/pal8os2-sz.bmp",
-      "q/pal8os2-hs.bmp",   "q/rgb16-231.bmp",    "q/rgb24largepal.bmp", "q/rgb32h52.bmp",
-      "q/rgb32-xbgr.bmp",   "q/rgb24prof.bmp",     "q/rgb24lprof.bmp",
-      "q/pal2.bmp",         "q/pal2color.bmp",    "q/rgb16-3103.bmp",    "q/rgb32fakealpha.bmp",
-      "q/rgb16faketrns.bmp"};
+      "q/pal8offs.bmp",     "q/pal8oversizepal.bmp", "q/pal8os2sp.bmp",      "q/pal8os2v2.bmp",
+      "q/pal8os2v2-16.bmp", "q/pal8os2v2-40sz.bmp",  "q/pal8os2v2-sz.bmp",   "q/pal8os2-sz.bmp",
+      "q/pal8os2-hs.bmp",   "q/rgb16-231.bmp",       "q/rgb24largepal.bmp",  "q/rgb32h52.bmp",
+      "q/rgb32-xbgr.bmp",   "q/rgb24prof.bmp",       "q/rgb24lprof.bmp",     "q/pal2.bmp",
+      "q/pal2color.bmp",    "q/rgb16-3103.bmp",      "q/rgb32fakealpha.bmp", "q/rgb16faketrns.bmp"};
   for (const std::string& file : bmpFilesIn("q")) {
     SCOPED_TRACE(file);
     DibImage image;
     const bool read = image.load((kSuite / file).string());
     EXPECT_EQ(read, image.isValid());
-    const bool mustMatch = std::find(expectedToMatch.begin(), expectedToMatch.end(), file) != expectedToMatch.end();
+    const bool mustMatch =
+        std::find(expectedToMatch.begin(), expectedToMatch.end(), file) != expectedToMatch.end();
     if (!mustMatch) continue;
     EXPECT_TRUE(read);
     if (read) {

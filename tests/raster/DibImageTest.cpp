@@ -27,11 +27,60 @@ bool samePixels(const DibImage& a, const DibImage& b) {
 }
 
 std::vector<std::uint8_t> header(std::uint32_t fileSize, int width, int height) {
-  return {'B', 'M', std::uint8_t(fileSize), std::uint8_t(fileSize >> 8), std::uint8_t(fileSize >> 16),
-          std::uint8_t(fileSize >> 24), 0, 0, 0, 0, 54, 0, 0, 0,
-          40, 0, 0, 0, std::uint8_t(width), std::uint8_t(width >> 8), 0, 0,
-          std::uint8_t(height), std::uint8_t(height >> 8), 0, 0, 1, 0, 24, 0,
-          0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  return {'B',
+          'M',
+          std::uint8_t(fileSize),
+          std::uint8_t(fileSize >> 8),
+          std::uint8_t(fileSize >> 16),
+          std::uint8_t(fileSize >> 24),
+          0,
+          0,
+          0,
+          0,
+          54,
+          0,
+          0,
+          0,
+          40,
+          0,
+          0,
+          0,
+          std::uint8_t(width),
+          std::uint8_t(width >> 8),
+          0,
+          0,
+          std::uint8_t(height),
+          std::uint8_t(height >> 8),
+          0,
+          0,
+          1,
+          0,
+          24,
+          0,
+          0,
+          0,
+          0,
+          0,
+          0,
+          0,
+          0,
+          0,
+          0,
+          0,
+          0,
+          0,
+          0,
+          0,
+          0,
+          0,
+          0,
+          0,
+          0,
+          0,
+          0,
+          0,
+          0,
+          0};
 }
 
 }  // namespace
@@ -70,11 +119,14 @@ TEST(DibImage, OneByOneFileIsFiftyEightGoldenBytes) {
   DibImage image;
   ASSERT_TRUE(image.create(1, 1));
   image.pixels()[0] = makeColor(0x11, 0x22, 0x33);
+  // clang-format off
   const std::vector<std::uint8_t> expected = {
-      'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,             // file header
-      40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24, 0,           // size, width, height, planes, bits
+      'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,                // file header
+      40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24, 0,              // size, width, height,
+                                                                     // planes, bits
       0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-      0x33, 0x22, 0x11, 0};                                       // blue, green, red, one pad byte
+      0x33, 0x22, 0x11, 0};  // blue, green, red, one pad byte
+  // clang-format on
   EXPECT_EQ(image.encodeBmp(), expected);
   TempFolder folder;
   ASSERT_TRUE(image.writeFile(folder.file("one.bmp")));
@@ -100,8 +152,8 @@ TEST(DibImage, FileSizesFollowRowPadding) {
     int width, height;
     std::size_t size;
   };
-  for (const Case c : {Case{320, 240, 230454}, Case{1, 1, 58}, Case{2, 2, 70}, Case{3, 1, 66}, Case{4, 3, 90},
-                       Case{5, 2, 86}}) {
+  for (const Case c : {Case{320, 240, 230454}, Case{1, 1, 58}, Case{2, 2, 70}, Case{3, 1, 66},
+                       Case{4, 3, 90}, Case{5, 2, 86}}) {
     SCOPED_TRACE(testing::Message() << c.width << " x " << c.height);
     DibImage image;
     ASSERT_TRUE(image.create(c.width, c.height));
@@ -171,7 +223,8 @@ TEST(BmpReader, RefusesEveryTruncatedPrefix) {
 }
 
 TEST(BmpReader, RefusesEveryTruncatedPrefixOfAnRleFile) {
-  const std::filesystem::path path = std::filesystem::path(QN_SHARED_DIR) / "testdata/bmpsuite/g/pal4rle.bmp";
+  const std::filesystem::path path =
+      std::filesystem::path(QN_SHARED_DIR) / "testdata/bmpsuite/g/pal4rle.bmp";
   const auto bytes = readBytes(path.string());
   ASSERT_GT(bytes.size(), 1000u);
   // The file size field would refuse every prefix at once; clear it to reach the RLE checks.
@@ -190,7 +243,8 @@ TEST(BmpReader, ReadsTopDownRows) {
   auto bytes = gradient(2, 2).encodeBmp();
   // Flip the stored order: negative height, top row first.
   const int32_t negative = -2;
-  for (int i = 0; i < 4; ++i) bytes[22 + i] = static_cast<std::uint8_t>(static_cast<uint32_t>(negative) >> (8 * i));
+  for (int i = 0; i < 4; ++i)
+    bytes[22 + i] = static_cast<std::uint8_t>(static_cast<uint32_t>(negative) >> (8 * i));
   std::swap_ranges(bytes.begin() + 54, bytes.begin() + 62, bytes.begin() + 62);
   DibImage image;
   ASSERT_EQ(decodeBmp(bytes.data(), bytes.size(), image), BmpStatus::Ok);
@@ -296,7 +350,8 @@ TEST(DibImage, StretchDrawDrawsTheBoxSize) {
   struct Case {
     int boxWidth, boxHeight, drawnWidth, drawnHeight;
   };
-  for (const Case c : {Case{0, 128, 170, 128}, Case{0, 500, 400, 300}, Case{200, 0, 200, 150}, Case{500, 100, 500, 375}}) {
+  for (const Case c : {Case{0, 128, 170, 128}, Case{0, 500, 400, 300}, Case{200, 0, 200, 150},
+                       Case{500, 100, 500, 375}}) {
     SCOPED_TRACE(testing::Message() << c.boxWidth << ", " << c.boxHeight);
     DibImage target;
     ASSERT_TRUE(target.create(600, 400));
@@ -306,7 +361,8 @@ TEST(DibImage, StretchDrawDrawsTheBoxSize) {
     while (height < 400 && target.pixels()[height * 600] != 0) ++height;
     EXPECT_EQ(width, c.drawnWidth);
     EXPECT_EQ(height, c.drawnHeight);
-    EXPECT_EQ(std::count(target.pixels(), target.pixels() + 600 * 400, Color{0}), 600 * 400 - width * height);
+    EXPECT_EQ(std::count(target.pixels(), target.pixels() + 600 * 400, Color{0}),
+              600 * 400 - width * height);
   }
   DibImage target;
   ASSERT_TRUE(target.create(10, 10));
@@ -324,7 +380,7 @@ TEST(DibImage, StretchDrawPicksNearestPixels) {
   DibImage target;
   ASSERT_TRUE(target.create(2, 1));
   ASSERT_TRUE(source.stretchDraw(target, 0, 0, 2, 0));  // half size: centres of 2x2 blocks
-  EXPECT_EQ(target.pixels()[0], Color(2 + 4));  // row 1, column 1
+  EXPECT_EQ(target.pixels()[0], Color(2 + 4));          // row 1, column 1
   EXPECT_EQ(target.pixels()[1], Color(4 + 4));
   // Clipped at negative offsets.
   ASSERT_TRUE(target.create(3, 2));
@@ -336,7 +392,8 @@ TEST(DibImage, StretchDrawPicksNearestPixels) {
 
 TEST(DibImage, DrawCopiesClippedToTarget) {
   const DibImage source = gradient(5, 4);
-  for (auto [x, y] : {std::pair{0, 0}, {-2, -1}, {3, 2}, {-10, 0}, {INT_MAX, INT_MIN}, {INT_MIN, 1}}) {
+  for (auto [x, y] :
+       {std::pair{0, 0}, {-2, -1}, {3, 2}, {-10, 0}, {INT_MAX, INT_MIN}, {INT_MIN, 1}}) {
     SCOPED_TRACE(testing::Message() << x << ", " << y);
     DibImage target;
     ASSERT_TRUE(target.create(6, 5));

@@ -26,7 +26,7 @@ void checkReadsBack(const RenderSettings& settings, const SettingsFieldInfo& fie
   const std::string shown = formatField(settings, field.name);
   RenderSettings again = settings;
   const auto error = parseField(again, field.name, shown);
-  if (error) std::fprintf(stderr, "%s\n", error->c_str());
+  if (error) std::fprintf(stderr, "refused: %s=%s\n", error->field.c_str(), error->text.c_str());
   FUZZ_CHECK(!error.has_value());
   FUZZ_CHECK(formatField(again, field.name) == shown);
   if (field.type == SettingsFieldType::Unsigned || field.type == SettingsFieldType::Integer)
@@ -37,7 +37,11 @@ void checkAssignment(RenderSettings& settings, std::string_view line) {
   const RenderSettings before = settings;
   const auto error = parseAssignment(settings, line);
   if (error) {
-    FUZZ_CHECK(!error->empty());
+    // A refusal names what it refused: the field given, or the whole text without '='.
+    if (error->kind == FieldProblem::Kind::NotAnAssignment)
+      FUZZ_CHECK(error->text == line);
+    else
+      FUZZ_CHECK(error->field == line.substr(0, line.find('=')));
     FUZZ_CHECK(sameBits(settings, before));
     return;
   }

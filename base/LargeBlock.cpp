@@ -1,4 +1,4 @@
-// LargeBlock: big blocks are mapped anonymously; their prefault helper asks the kernel to
+// LargeBlock: big blocks are mapped anonymously, with huge pages advised; their prefault helper asks the kernel to
 // make them present (MADV_POPULATE_WRITE) a chunk at a time from the front, which leaves
 // the bytes as they are, so it may run while the owner writes. Elsewhere, and for small
 // blocks, memory comes from operator new and nothing is prefaulted.
@@ -24,7 +24,14 @@ constexpr std::size_t kPrefaultChunk = std::size_t{16} << 20;
 
 void* mapAnonymous(std::size_t bytes) {
   void* block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  return block == MAP_FAILED ? nullptr : block;
+  if (block == MAP_FAILED) return nullptr;
+#if defined(MADV_HUGEPAGE)
+  // Where the system offers transparent huge pages on request, a first touch faults in 2 MiB
+  // at a time instead of 4 KiB: several times less kernel time for a model of gigabytes.
+  // Refused advice changes nothing.
+  madvise(block, bytes, MADV_HUGEPAGE);
+#endif
+  return block;
 }
 
 // Pages already present (written by the owner) are left alone; a kernel without the

@@ -35,7 +35,6 @@ void BM_FormatDxfFaces(benchmark::State& state) {
   makeTextures(surface, bump);
   TerrainRenderer renderer;
   renderer.buildMesh(MeshPurpose::DxfExport, surface, bump, kSide, kSide);
-  const TerrainPolygon* polygons = renderer.polygons();
   const std::uint32_t count = renderer.polygonCount();
 
   constexpr std::size_t kChunk = 256 * 1024;
@@ -49,7 +48,7 @@ void BM_FormatDxfFaces(benchmark::State& state) {
         bytes += used;
         used = 0;
       }
-      used += formatDxfFace(polygons[i], chunk.get() + used);
+      used += formatDxfFace(renderer.polygon(i), chunk.get() + used);
     }
     bytes += used;
     benchmark::ClobberMemory();

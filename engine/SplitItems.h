@@ -16,16 +16,18 @@
 constexpr std::uint32_t kSplitItemsFrom = 1u << 20;
 
 // Calls item(i) once for every i in [0, count) and run.beforeItem(i) before each on this
-// thread, in order. False when cancelled: the helper stops at its next chunk and has been
+// thread, in order. The helper takes the items from helperFrom on (the second half when
+// not given), in order too. False when cancelled: the helper stops at its next chunk and has been
 // joined; items of either half may then be done or not (the caller discards the model).
 template <class Item>
-bool runItemsSplit(StageRun& run, std::uint32_t count, Item item) {
+bool runItemsSplit(StageRun& run, std::uint32_t count, Item item,
+                   std::uint32_t helperFrom = UINT32_MAX) {
   constexpr std::uint32_t kHelperChunk = 4096;  // items between two looks at the stop flag
   std::uint32_t split = count;
   std::atomic<bool> stop{false};
   std::thread helper;
   if (count >= kSplitItemsFrom) {
-    const std::uint32_t half = count / 2;
+    const std::uint32_t half = helperFrom < count ? helperFrom : count / 2;
     try {
       helper = std::thread([&stop, &item, half, count] {
         for (std::uint32_t first = half; first < count; first += kHelperChunk) {

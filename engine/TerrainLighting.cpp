@@ -4,16 +4,16 @@
 //   brightness = cosine (1 - ambient) + ambient
 //   channel'   = trunc(channel x (brightness x factor)), low 8 bits
 //
-// Only the drawable head of the sorted array is lit: the loop ends at the first key that is
-// not positive.
+// Only the drawable head of the sorted model is lit: it ends at the first key that is not
+// positive.
 
 #include <algorithm>
 #include <cmath>
 
 #include "engine/EngineMessages.h"
 #include "engine/SplitItems.h"
-#include "engine/StageRun.h"
 #include "engine/TerrainRenderer.h"
+#include "engine/TerrainStages.h"
 
 namespace {
 
@@ -27,39 +27,46 @@ std::uint32_t truncatedLowByte(double value) {
 
 }  // namespace
 
-bool TerrainRenderer::applyLighting() {
-  const double ambient = settings.ambient;
-  if (ambient == 1.0) return true;  // every triangle fully lit: colours stay
+LightSetup LightSetup::fromSettings(const RenderSettings& settings) {
+  const Vec3 d = settings.lightDirection;
+  return {d, std::sqrt(d.z * d.z + d.y * d.y + d.x * d.x), settings.lightColor, settings.ambient};
+}
 
-  const Vec3 light = settings.lightDirection;
-  const Vec3 factor = settings.lightColor;
-  const double lightLength = std::sqrt(light.z * light.z + light.y * light.y + light.x * light.x);
-  const std::uint32_t total = usableCount();
-  StageRun run(feedback(), engine_text::kLighting, engine_text::kRenderingCancelled, polygonCount_);
-  TerrainPolygon* polygons = polygons_.get();
+Color litColor(Color c, double nx, double ny, double nz, const LightSetup& light) {
+  const Vec3& l = light.direction;
+  double cosine =
+      (nz * l.z + ny * l.y + nx * l.x) / (std::sqrt(nz * nz + ny * ny + nx * nx) * light.length);
+  if (!(cosine > 0)) cosine = 0.0;
+  const double brightness = cosine * (1 - light.ambient) + light.ambient;
+  const std::uint32_t red = truncatedLowByte(redOf(c) * (brightness * light.factor.x));
+  const std::uint32_t green = truncatedLowByte(greenOf(c) * (brightness * light.factor.y));
+  const std::uint32_t blue = truncatedLowByte(blueOf(c) * (brightness * light.factor.z));
+  return makeColor(red, green, blue);  // each already reduced to 8 bits
+}
+
+std::uint32_t drawableHead(const TerrainModel& model) {
+  std::uint32_t k = 0;
+  while (k < model.triangleCount && model.keys[k] > 0) ++k;
+  return k;
+}
+
+bool lightTerrain(TerrainModel& model, const LightSetup& light, StageRun& run) {
+  TerrainTriangle* triangles = model.triangles.get();
   auto lightOne = [&](std::uint32_t i) {
-    TerrainPolygon& p = polygons[i];
-    double cosine = (p.nz * light.z + p.ny * light.y + p.nx * light.x) /
-                    (std::sqrt(p.nz * p.nz + p.ny * p.ny + p.nx * p.nx) * lightLength);
-    if (!(cosine > 0)) cosine = 0.0;
-    const double brightness = cosine * (1 - ambient) + ambient;
-    const Color c = p.v[0].color;
-    const std::uint32_t red = truncatedLowByte(redOf(c) * (brightness * factor.x));
-    const std::uint32_t green = truncatedLowByte(greenOf(c) * (brightness * factor.y));
-    const std::uint32_t blue = truncatedLowByte(blueOf(c) * (brightness * factor.z));
-    p.v[0].color = makeColor(red, green, blue);  // each already reduced to 8 bits
+    std::uint32_t c[3];
+    model.corners(triangles[i].cell, c);
+    double nx, ny, nz;
+    triangleNormal(model.terrainPosition(c[0]), model.terrainPosition(c[1]),
+                   model.terrainPosition(c[2]), nx, ny, nz);
+    triangles[i].color = litColor(triangles[i].color, nx, ny, nz, light);
   };
-  if (drawableKnown_) {
-    // The sort has counted the drawable head: its items can be shared out.
-    const auto drawable =
-        static_cast<std::uint32_t>(std::min<std::uint64_t>(drawableCount_, total));
-    if (!runItemsSplit(run, drawable, lightOne)) return false;
-  } else {
-    for (std::uint32_t i = 0; i < total && polygons[i].v[0].z > 0; ++i) {
-      if (!run.beforeItem(i)) return false;
-      lightOne(i);
-    }
-  }
+  return runItemsSplit(run, drawableHead(model), lightOne);
+}
+
+bool TerrainRenderer::applyLighting() {
+  if (settings.ambient == 1.0) return true;  // every triangle fully lit: colours stay
+  StageRun run(feedback(), engine_text::kLighting, engine_text::kRenderingCancelled, polygonCount_);
+  if (!lightTerrain(model_, LightSetup::fromSettings(settings), run)) return false;
   run.finish();
   return true;
 }

@@ -1,40 +1,127 @@
 // Surface subdivision and colour averaging: the first two stages.
-//
-// Each grid cell with top-left point (x, y) has the corners
-//   P0 (x, y+1) bottom-left, P1 (x, y) top-left, P2 (x+1, y) top-right, P3 (x+1, y+1)
-// and is cut along one diagonal into two triangles:
-//   split A (P0-P2): (V0, V1, V2), (V2, V3, V0);   split B (P1-P3): (V1, V2, V3), (V3, V0, V1).
-// Both triangles of a split wind the same way, so on level ground the normal
-// (c - b) x (a - b) points up.
 
 #include <algorithm>
-#include <cstdlib>
+#include <cstring>
 
+#include "base/MemoryBudget.h"
 #include "engine/EngineMessages.h"
 #include "engine/SplitItems.h"
-#include "engine/StageRun.h"
 #include "engine/TerrainRenderer.h"
+#include "engine/TerrainStages.h"
 
 namespace {
 
-void writeTriangle(TerrainPolygon& p, const TerrainVertex& a, const TerrainVertex& b,
-                   const TerrainVertex& c) {
-  p.v[0] = a;
-  p.v[1] = b;
-  p.v[2] = c;
-  p.nx = (a.z - b.z) * (c.y - b.y) - (a.y - b.y) * (c.z - b.z);
-  p.ny = (a.x - b.x) * (c.z - b.z) - (a.z - b.z) * (c.x - b.x);
-  p.nz = (a.y - b.y) * (c.x - b.x) - (a.x - b.x) * (c.y - b.y);
-}
-
-// Automatic mode cuts along the diagonal whose ends differ less in height; a tie cuts
-// along P0-P2. Integer heights, before emphasis.
-bool chooseSplitA(std::int32_t mode, int h0, int h1, int h2, int h3) {
-  if (mode == 0) return std::abs(h0 - h2) <= std::abs(h1 - h3);
-  return mode == 1;
-}
+// Bytes per grid point and per triangle of a model that is rendered.
+constexpr std::uint64_t kPointBytes = sizeof(std::uint8_t) + sizeof(ScreenPoint) + sizeof(double);
+constexpr std::uint64_t kColorBytes = sizeof(Color);
+constexpr std::uint64_t kTriangleBytes = sizeof(TerrainTriangle) + sizeof(double);
 
 }  // namespace
+
+bool allocateTerrainModel(TerrainModel& model, const DibImage& surface, const DibImage& bump,
+                          int width, int height, const RenderSettings& settings,
+                          std::uint64_t capacity) {
+  model.clear();
+  // Wireframe never reads the surface: its corners are all white.
+  const bool readSurface = settings.wireframe == 0;
+  int gridWidth = std::max(std::min(width, bump.width()), 0);
+  int gridHeight = std::max(std::min(height, bump.height()), 0);
+  if (readSurface) {
+    gridWidth = std::min(gridWidth, surface.width());
+    gridHeight = std::min(gridHeight, surface.height());
+  }
+  const std::uint64_t points = std::uint64_t(gridWidth) * std::uint64_t(gridHeight);
+  // Triangles and points are counted in 32 bits.
+  if (capacity > UINT32_MAX || points > UINT32_MAX) return false;
+  const std::uint64_t bytes =
+      capacity * kTriangleBytes + points * (kPointBytes + (readSurface ? kColorBytes : 0));
+  if (bytes > availableMemoryBytes()) return false;
+
+  model.gridWidth = static_cast<std::uint32_t>(gridWidth);
+  model.gridHeight = static_cast<std::uint32_t>(gridHeight);
+  model.subdivisionMode = settings.subdivisionMode;
+  model.emphasis = settings.emphasisRate;
+  model.surfaceRead = readSurface;
+  // The build fills the triangles front to back: a helper faults their pages in ahead.
+  const bool ok = model.triangles.allocate(static_cast<std::size_t>(capacity), true) &&
+                  model.keys.allocate(static_cast<std::size_t>(capacity), true) &&
+                  model.heights.allocate(static_cast<std::size_t>(points)) &&
+                  (!readSurface || model.pointColors.allocate(static_cast<std::size_t>(points)));
+  if (!ok) model.clear();
+  return ok;
+}
+
+bool subdivideTerrain(TerrainModel& model, const DibImage& surface, const DibImage& bump,
+                      const RenderSettings& settings, StageRun& run) {
+  const std::uint32_t gridWidth = model.gridWidth;
+  const std::uint32_t gridHeight = model.gridHeight;
+  for (std::uint32_t y = 0; y < gridHeight; ++y) {
+    const Color* bumpRow = bump.pixels() + std::size_t(y) * std::size_t(bump.width());
+    std::uint8_t* heights = &model.heights[model.pointIndex(0, y)];
+    for (std::uint32_t x = 0; x < gridWidth; ++x) heights[x] = bumpRow[x] & 0xFFu;  // red
+    if (model.surfaceRead) {
+      const Color* surfaceRow = surface.pixels() + std::size_t(y) * std::size_t(surface.width());
+      std::memcpy(&model.pointColors[model.pointIndex(0, y)], surfaceRow,
+                  gridWidth * sizeof(Color));
+    }
+  }
+
+  const bool slice = settings.sliceEnabled != 0;
+  const std::uint32_t sliceMin = settings.sliceMin;
+  const std::uint32_t sliceMax = settings.sliceMax;
+  auto inSlice = [&](std::uint32_t a, std::uint32_t b, std::uint32_t c) {
+    return !slice || (sliceMin <= a && a <= sliceMax && sliceMin <= b && b <= sliceMax &&
+                      sliceMin <= c && c <= sliceMax);
+  };
+  const double emphasis = model.emphasis;
+  TerrainTriangle* out = model.triangles.get();
+  double* keys = model.keys.get();
+  std::uint32_t count = 0;
+  std::uint64_t counter = 0;  // 2 x cells handled
+  for (std::uint32_t y = 0; y + 1 < gridHeight; ++y) {
+    for (std::uint32_t x = 0; x + 1 < gridWidth; ++x) {
+      if (!run.beforeItem(counter)) return false;
+      counter += 2;
+      const std::uint32_t p0 = model.pointIndex(x, y + 1), p1 = model.pointIndex(x, y);
+      const std::uint32_t p2 = model.pointIndex(x + 1, y), p3 = model.pointIndex(x + 1, y + 1);
+      const std::uint32_t h0 = model.heights[p0], h1 = model.heights[p1];
+      const std::uint32_t h2 = model.heights[p2], h3 = model.heights[p3];
+      const std::uint32_t cell = 2 * (y * (gridWidth - 1) + x);
+      auto add = [&](std::uint32_t first, std::uint32_t half) {
+        keys[count] = model.heights[first] * emphasis;
+        out[count++] = {cell + half, model.pointColor(first)};
+      };
+      if (chooseSplitA(model.subdivisionMode, static_cast<int>(h0), static_cast<int>(h1),
+                       static_cast<int>(h2), static_cast<int>(h3))) {
+        if (inSlice(h0, h1, h2)) add(p0, 0);
+        if (inSlice(h2, h3, h0)) add(p2, 1);
+      } else {
+        if (inSlice(h1, h2, h3)) add(p1, 0);
+        if (inSlice(h3, h0, h1)) add(p3, 1);
+      }
+    }
+  }
+  model.triangles.stopPrefault();
+  model.keys.stopPrefault();
+  model.triangleCount = count;
+  return true;
+}
+
+bool averageTriangleColors(TerrainModel& model, StageRun& run) {
+  TerrainTriangle* triangles = model.triangles.get();
+  auto averageOne = [&model, triangles](std::uint32_t i) {
+    std::uint32_t points[3];
+    model.corners(triangles[i].cell, points);
+    const Color c0 = model.pointColor(points[0]), c1 = model.pointColor(points[1]),
+                c2 = model.pointColor(points[2]);
+    // Each channel's mean, rounded down.
+    const std::uint32_t red = (redOf(c0) + redOf(c1) + redOf(c2)) / 3;
+    const std::uint32_t green = (greenOf(c0) + greenOf(c1) + greenOf(c2)) / 3;
+    const std::uint32_t blue = (blueOf(c0) + blueOf(c1) + blueOf(c2)) / 3;
+    triangles[i].color = makeColor(red, green, blue);
+  };
+  return runItemsSplit(run, model.triangleCount, averageOne);
+}
 
 bool TerrainRenderer::buildMesh(MeshPurpose purpose, const DibImage& surface, const DibImage& bump,
                                 int width, int height) {
@@ -43,101 +130,28 @@ bool TerrainRenderer::buildMesh(MeshPurpose purpose, const DibImage& surface, co
       (width >= 2 && height >= 2)
           ? 2 * static_cast<std::uint64_t>(width - 1) * static_cast<std::uint64_t>(height - 1)
           : 0;
-  polygons_.release();
-  keys_.release();
-  keysReady_ = false;
-  drawableKnown_ = false;
-  capacity_ = 0;
-  if (!allocatePolygons(capacity)) {
+  if (!allocateTerrainModel(model_, surface, bump, width, height, settings, capacity)) {
     feedback().showMessage(engine_text::kOutOfMemory, MessageIcon::Warning);
     return false;
   }
-
   const bool forExport = purpose == MeshPurpose::DxfExport;
   StageRun run(feedback(), engine_text::kDividing,
                forExport ? engine_text::kDxfCancelled : engine_text::kRenderingCancelled, capacity,
                forExport ? engine_text::kDxfCaption : std::string_view{});
-
-  // Wireframe never reads the surface: its corners are all white.
-  const bool readSurface = settings.wireframe == 0;
-  int gridWidth = std::min(width, bump.width());
-  int gridHeight = std::min(height, bump.height());
-  if (readSurface) {
-    gridWidth = std::min(gridWidth, surface.width());
-    gridHeight = std::min(gridHeight, surface.height());
+  if (!subdivideTerrain(model_, surface, bump, settings, run)) {
+    model_.clear();
+    return false;
   }
-  const std::size_t bumpStride = static_cast<std::size_t>(std::max(bump.width(), 0));
-  const std::size_t surfaceStride = static_cast<std::size_t>(std::max(surface.width(), 0));
-
-  const double emphasis = settings.emphasisRate;
-  const std::int32_t mode = settings.subdivisionMode;
-  const bool slice = settings.sliceEnabled != 0;
-  const std::uint32_t sliceMin = settings.sliceMin;
-  const std::uint32_t sliceMax = settings.sliceMax;
-  auto inSlice = [&](std::uint32_t a, std::uint32_t b, std::uint32_t c) {
-    return !slice || (sliceMin <= a && a <= sliceMax && sliceMin <= b && b <= sliceMax &&
-                      sliceMin <= c && c <= sliceMax);
-  };
-
-  TerrainPolygon* out = polygons_.get();
-  std::uint32_t count = 0;
-  std::uint64_t counter = 0;  // 2 x cells handled
-  for (int y = 0; y + 1 < gridHeight; ++y) {
-    const Color* bumpTop = bump.pixels() + static_cast<std::size_t>(y) * bumpStride;
-    const Color* bumpBottom = bumpTop + bumpStride;
-    const Color* surfaceTop =
-        readSurface ? surface.pixels() + static_cast<std::size_t>(y) * surfaceStride : nullptr;
-    const Color* surfaceBottom = readSurface ? surfaceTop + surfaceStride : nullptr;
-    const double top = y;
-    const double bottom = y + 1;
-    for (int x = 0; x + 1 < gridWidth; ++x) {
-      if (!run.beforeItem(counter)) return false;
-      counter += 2;
-
-      const std::uint32_t h0 = bumpBottom[x] & 0xFFu;  // red channel
-      const std::uint32_t h1 = bumpTop[x] & 0xFFu;
-      const std::uint32_t h2 = bumpTop[x + 1] & 0xFFu;
-      const std::uint32_t h3 = bumpBottom[x + 1] & 0xFFu;
-      const double left = x;
-      const double right = x + 1;
-      const TerrainVertex v0{left, bottom, h0 * emphasis, readSurface ? surfaceBottom[x] : kWhite};
-      const TerrainVertex v1{left, top, h1 * emphasis, readSurface ? surfaceTop[x] : kWhite};
-      const TerrainVertex v2{right, top, h2 * emphasis, readSurface ? surfaceTop[x + 1] : kWhite};
-      const TerrainVertex v3{right, bottom, h3 * emphasis,
-                             readSurface ? surfaceBottom[x + 1] : kWhite};
-
-      if (chooseSplitA(mode, static_cast<int>(h0), static_cast<int>(h1), static_cast<int>(h2),
-                       static_cast<int>(h3))) {
-        if (inSlice(h0, h1, h2)) writeTriangle(out[count++], v0, v1, v2);
-        if (inSlice(h2, h3, h0)) writeTriangle(out[count++], v2, v3, v0);
-      } else {
-        if (inSlice(h1, h2, h3)) writeTriangle(out[count++], v1, v2, v3);
-        if (inSlice(h3, h0, h1)) writeTriangle(out[count++], v3, v0, v1);
-      }
-    }
-  }
-  polygons_.stopPrefault();
   run.finish();
-  polygonCount_ = count;
+  polygonCount_ = model_.triangleCount;
   return true;
 }
 
 bool TerrainRenderer::averageColors() {
   if (settings.wireframe != 0) return true;  // corners stay white
-  const std::uint32_t total = usableCount();
   StageRun run(feedback(), engine_text::kAveraging, engine_text::kRenderingCancelled,
                polygonCount_);
-  TerrainPolygon* polygons = polygons_.get();
-  auto averageOne = [polygons](std::uint32_t i) {
-    TerrainVertex* v = polygons[i].v;
-    const Color c0 = v[0].color, c1 = v[1].color, c2 = v[2].color;
-    // Each channel's mean, rounded down.
-    const std::uint32_t red = (redOf(c0) + redOf(c1) + redOf(c2)) / 3;
-    const std::uint32_t green = (greenOf(c0) + greenOf(c1) + greenOf(c2)) / 3;
-    const std::uint32_t blue = (blueOf(c0) + blueOf(c1) + blueOf(c2)) / 3;
-    v[0].color = makeColor(red, green, blue);
-  };
-  if (!runItemsSplit(run, total, averageOne)) return false;
+  if (!averageTriangleColors(model_, run)) return false;
   run.finish();
   return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
-// TerrainRenderer: the render engine. Owns the render settings, the triangle model (one
-// flat array allocated once per run), the off-screen screen image and the draw position.
+// TerrainRenderer: the render engine. Owns the render settings, the terrain model
+// (TerrainModel: the grid and 16 bytes per triangle), the off-screen screen image and the
+// draw position.
 // Turns two textures into a painted image through fixed stages, in this order:
 // buildMesh, averageColors, transformVertices, sortPolygons, applyLighting, createScreen,
 // then drawStep until isDrawing() is false. It reads the textures only in buildMesh and
@@ -11,8 +12,8 @@
 #include <functional>
 #include <memory>
 
-#include "base/LargeBlock.h"
 #include "engine/StageProgress.h"
+#include "engine/TerrainModel.h"
 #include "engine/TerrainPolygon.h"
 #include "raster/DibImage.h"
 #include "settings/RenderSettings.h"
@@ -38,8 +39,9 @@ class TerrainRenderer {
   bool resetSettings();
 
   // Each stage returns false when cancelled or out of memory, after telling the user.
-  // buildMesh: capacity 2 x (width - 1) x (height - 1); a capacity beyond 32 bits or beyond
-  // memory is "メモリ不足です。". The grid is never read beyond either image's edge.
+  // buildMesh: capacity 2 x (width - 1) x (height - 1); a capacity beyond 32 bits or a model
+  // beyond the memory the process can get is "メモリ不足です。", before anything big is
+  // allocated. The grid is never read beyond either image's edge.
   bool buildMesh(MeshPurpose purpose, const DibImage& surface, const DibImage& bump, int width,
                  int height);
   bool averageColors();
@@ -66,29 +68,22 @@ class TerrainRenderer {
 
   DibImage& screen() { return screen_; }
   const DibImage& screen() const { return screen_; }
-  const TerrainPolygon* polygons() const { return polygons_.get(); }
+  // The model, and the full record of its triangle i (i < polygonCount, while hasModel).
+  const TerrainModel& model() const { return model_; }
+  bool hasModel() const { return static_cast<bool>(model_.triangles); }
+  TerrainPolygon polygon(std::uint32_t i) const { return model_.polygon(i); }
   std::uint32_t polygonCount() const { return polygonCount_; }
   std::uint32_t drawPosition() const { return drawPosition_; }
 
  private:
-  bool allocatePolygons(std::uint64_t capacity);
-  // Triangles the array really holds: polygonCount, but never beyond the capacity (after a
-  // cancelled buildMesh the count still describes the previous, freed model).
+  // Triangles the model really holds: polygonCount, but never more (after a cancelled
+  // buildMesh the count still describes the previous, discarded model).
   std::uint32_t usableCount() const;
 
   UserFeedback* feedback_ = nullptr;
   mutable SilentFeedback silentFeedback_;
   DibImage screen_;
-  LargeArray<TerrainPolygon> polygons_;
-  // Depth keys written by transformVertices for sortPolygons (keys_[i] == v[0].z of
-  // triangle i); keysReady_ only while they match the array.
-  LargeArray<double> keys_;
-  bool keysReady_ = false;
-  // After sortPolygons: how many records lead with a positive key (what lighting and
-  // drawing reach); drawableKnown_ only while that still holds.
-  std::uint64_t drawableCount_ = 0;
-  bool drawableKnown_ = false;
-  std::uint64_t capacity_ = 0;
+  TerrainModel model_;
   std::uint32_t drawPosition_ = 0;
   std::uint32_t polygonCount_ = 0;
 };

@@ -22,13 +22,6 @@ bool tryCreate(DibImage& image, int width, int height) {
   }
 }
 
-// Truncation toward zero, refused for a coordinate no int can hold.
-bool toPixel(double value, int& pixel) {
-  if (!(value > -2147483649.0 && value < 2147483648.0)) return false;
-  pixel = static_cast<int>(value);
-  return true;
-}
-
 }  // namespace
 
 bool TerrainRenderer::createScreen() {
@@ -63,22 +56,27 @@ bool TerrainRenderer::drawStep() {
   if (drawPosition_ >= polygonCount_) return true;
   const std::uint32_t usable = usableCount();
   const bool wireframe = settings.wireframe != 0;
-  const TerrainPolygon* polygons = polygons_.get();
+  const TerrainTriangle* triangles = model_.triangles.get();
+  const ScreenPoint* points = model_.screenPoints.get();
   DrawSurface surface;
   surface.attach(&screen_);
   for (std::uint32_t painted = 0; painted < drawCount && drawPosition_ < polygonCount_; ++painted) {
-    // The first key that is not positive starts the undrawable tail.
-    if (drawPosition_ >= usable || !(polygons[drawPosition_].v[0].z > 0)) {
+    // The first key that is not positive starts the undrawable tail. A positive key means
+    // all three corners were kept, so their pixels are known (an untransformed model is
+    // drawn at its grid positions).
+    if (drawPosition_ >= usable || !(model_.keys[drawPosition_] > 0)) {
       drawPosition_ = polygonCount_;
       break;
     }
-    const TerrainPolygon& p = polygons[drawPosition_];
-    const Color fill = p.v[0].color;
-    int x0, y0, x1, y1, x2, y2;
-    if (toPixel(p.v[0].x, x0) && toPixel(p.v[0].y, y0) && toPixel(p.v[1].x, x1) &&
-        toPixel(p.v[1].y, y1) && toPixel(p.v[2].x, x2) && toPixel(p.v[2].y, y2)) {
-      surface.drawTriangle(x0, y0, x1, y1, x2, y2, 1, wireframe ? kGrey : fill, fill);
-    }
+    const TerrainTriangle& t = triangles[drawPosition_];
+    std::uint32_t c[3];
+    model_.corners(t.cell, c);
+    auto pixel = [&](std::uint32_t p) {
+      if (points != nullptr) return points[p];
+      return ScreenPoint{std::int32_t(p % model_.gridWidth), std::int32_t(p / model_.gridWidth)};
+    };
+    const ScreenPoint a = pixel(c[0]), b = pixel(c[1]), d = pixel(c[2]);
+    surface.drawTriangle(a.x, a.y, b.x, b.y, d.x, d.y, 1, wireframe ? kGrey : t.color, t.color);
     ++drawPosition_;
   }
   surface.attach(nullptr);

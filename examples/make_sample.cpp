@@ -4,12 +4,16 @@
 // with a little hill shading. Deterministic: a fixed seed, its own random generator and
 // only correctly rounded arithmetic (+ - * / sqrt), so every build writes the same bytes.
 //
-//   make-sample OUTDIR    writes OUTDIR/sample-bump.bmp and OUTDIR/sample-surface.bmp
+//   make-sample OUTDIR [--size N] [--seed S]
+// writes OUTDIR/sample-bump.bmp and OUTDIR/sample-surface.bmp; N is 2^k + 1 (default 257,
+// the bundled sample), S any unsigned number. Larger sizes make the terrains the
+// benchmarks render.
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -18,9 +22,9 @@
 
 namespace {
 
-constexpr int kLevels = 8;
-constexpr int kSize = (1 << kLevels) + 1;  // 257: diamond-square needs 2^n + 1
+constexpr int kDefaultSize = 257;  // diamond-square needs 2^n + 1
 constexpr std::uint64_t kSeed = 0x514E2C01u;
+int kSize = kDefaultSize;             // points a side, set once from the command line
 constexpr double kRoughness = 0.52;   // amplitude factor per halving of the step
 constexpr double kWaterLevel = 0.30;  // height of the water surface, 0..1
 constexpr double kWaterShare = 0.30;  // share of the area under water
@@ -168,13 +172,30 @@ void paintSurface(const Field& heights, Random& random, DibImage& surface) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: make-sample OUTDIR\n");
+  std::uint64_t seed = kSeed;
+  bool usable = argc % 2 == 0;
+  for (int i = 2; usable && i + 1 < argc; i += 2) {
+    const std::string option = argv[i];
+    char* end = nullptr;
+    const unsigned long long value = std::strtoull(argv[i + 1], &end, 0);
+    usable = *end == '\0';
+    if (option == "--size") {
+      // 2^k + 1 between 3 and 16385.
+      usable = usable && value >= 3 && value <= 16385 && ((value - 1) & (value - 2)) == 0;
+      kSize = static_cast<int>(value);
+    } else if (option == "--seed") {
+      seed = value;
+    } else {
+      usable = false;
+    }
+  }
+  if (!usable) {
+    std::fprintf(stderr, "usage: make-sample OUTDIR [--size 2^k+1] [--seed N]\n");
     return 2;
   }
   const std::string folder = argv[1];
 
-  Random random(kSeed);
+  Random random(seed);
   Field heights = diamondSquare(random);
   shapeHeights(heights);
 

@@ -52,7 +52,7 @@ class ChunkedOutput {
 };
 
 // Writes the model to targetPath, driving the progress window; the caller has shown it.
-DxfExportResult writeMesh(const TerrainPolygon* polygons, std::uint32_t count,
+DxfExportResult writeMesh(const TerrainModel& model, std::uint32_t count,
                           const std::string& targetPath, StageProgress& progress,
                           UserFeedback& feedback) {
   AtomicFileWriter writer;
@@ -73,7 +73,7 @@ DxfExportResult writeMesh(const TerrainPolygon* polygons, std::uint32_t count,
       return DxfExportResult::Cancelled;
     }
     ok = output.reserve(kMaxDxfFaceBytes);
-    if (ok) output.advance(formatDxfFace(polygons[i], output.end()));
+    if (ok) output.advance(formatDxfFace(model.polygon(i), output.end()));
   }
   ok = ok && output.append(kDxfFileEnd) && output.flush() && writer.commit();
   if (!ok) {
@@ -104,7 +104,7 @@ DxfExportResult exportDxf(TerrainRenderer& renderer, const DibImage& surface, co
   progress->setMessage(kWritingMessage);
   progress->setProgress(0);
   const DxfExportResult result =
-      writeMesh(renderer.polygons(), renderer.polygonCount(), targetPath, *progress, feedback);
+      writeMesh(renderer.model(), renderer.polygonCount(), targetPath, *progress, feedback);
   renderer.finishRendering();
   progress->destroy();
   return result;

@@ -23,7 +23,7 @@ Color litLevelColour(const RenderSettings& settings, Color surfaceColour) {
   const DibImage surface = filledImage(2, 2, surfaceColour);
   const DibImage bump = filledImage(2, 2, 0);
   EXPECT_TRUE(runStages(r, surface, bump));
-  return r.polygons()[0].v[0].color;
+  return r.polygon(0).v[0].color;
 }
 
 }  // namespace
@@ -125,12 +125,12 @@ TEST(ApplyLighting, StopsAtTheFirstKeyThatIsNotPositive) {
   ASSERT_TRUE(r.buildMesh(MeshPurpose::Rendering, surface, bump, 3, 2));
   ASSERT_TRUE(r.averageColors());
   ASSERT_TRUE(r.transformVertices());
-  ASSERT_EQ(r.polygons()[0].v[0].z, 0.0);
-  ASSERT_GT(r.polygons()[3].v[0].z, 0.0);
+  ASSERT_EQ(r.polygon(0).v[0].z, 0.0);
+  ASSERT_GT(r.polygon(3).v[0].z, 0.0);
   feedback.windows.clear();
   ASSERT_TRUE(r.applyLighting());
   for (std::uint32_t i = 0; i < r.polygonCount(); ++i)
-    EXPECT_EQ(r.polygons()[i].v[0].color, 0xFFFFFFu);
+    EXPECT_EQ(r.polygon(i).v[0].color, 0xFFFFFFu);
   EXPECT_EQ(feedback.windows.at(0)->polls, 0);
 }
 
@@ -160,12 +160,12 @@ TEST(ApplyLighting, LargeSortedModelsLightExactlyTheDrawableHead) {
     feedback.windows.clear();
     ASSERT_TRUE(r.applyLighting());
     std::uint32_t head = 0;
-    while (head < r.polygonCount() && r.polygons()[head].v[0].z > 0) ++head;
+    while (head < r.polygonCount() && r.polygon(head).v[0].z > 0) ++head;
     ASSERT_GT(head, r.polygonCount() / 2);
     ASSERT_LT(head, r.polygonCount());
     std::uint32_t wrong = 0;
     for (std::uint32_t i = 0; i < r.polygonCount(); ++i)
-      wrong += r.polygons()[i].v[0].color != (i < head ? 0u : 0x123456u);
+      wrong += r.polygon(i).v[0].color != (i < head ? 0u : 0x123456u);
     EXPECT_EQ(wrong, 0u);
     EXPECT_EQ(feedback.windows.at(0)->polls, head);
   }

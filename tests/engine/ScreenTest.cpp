@@ -54,8 +54,8 @@ TEST(DrawStep, FirstZeroKeyEndsTheDrawingInTheSameCall) {
   ASSERT_TRUE(runStages(r, surface, bump));
   ASSERT_TRUE(r.createScreen());
   ASSERT_EQ(r.polygonCount(), 300u);
-  EXPECT_GT(r.polygons()[199].v[0].z, 0.0);
-  EXPECT_EQ(r.polygons()[200].v[0].z, 0.0);
+  EXPECT_GT(r.polygon(199).v[0].z, 0.0);
+  EXPECT_EQ(r.polygon(200).v[0].z, 0.0);
   r.drawStep();
   EXPECT_EQ(r.drawPosition(), 300u);
   EXPECT_FALSE(r.isDrawing());
@@ -76,7 +76,7 @@ TEST(DrawStep, AfterFinishNothingMoreIsPainted) {
   TerrainRenderer r;
   prepareLevel(r, 9, 9);
   r.finishRendering();
-  EXPECT_EQ(r.polygons(), nullptr);
+  EXPECT_FALSE(r.hasModel());
   EXPECT_EQ(r.drawPosition(), r.polygonCount());
   EXPECT_TRUE(r.drawStep());
   EXPECT_EQ(countPixels(r.screen(), 0), 320 * 240);

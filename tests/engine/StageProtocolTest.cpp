@@ -111,7 +111,7 @@ TEST(StageProtocol, CancelStopsEachStageWithItsMessage) {
     EXPECT_TRUE(feedback.allWindowsClosed());
     r.finishRendering();
     EXPECT_FALSE(r.isDrawing());
-    EXPECT_EQ(r.polygons(), nullptr);
+    EXPECT_FALSE(r.hasModel());
   }
 }
 
@@ -150,8 +150,8 @@ TEST(StageProtocol, DxfPurposeSetsCaptionAndItsOwnCancelMessage) {
   EXPECT_EQ(w.calls[2], "message:曲面分割をおこなっています。");
   EXPECT_EQ(w.calls[3], "progress:0");
   // Terrain coordinates and corner colours stay as built.
-  EXPECT_EQ(r.polygons()[0].v[0].y, 1.0);
-  EXPECT_EQ(r.polygons()[0].v[1].color, 0x336699u);
+  EXPECT_EQ(r.polygon(0).v[0].y, 1.0);
+  EXPECT_EQ(r.polygon(0).v[1].color, 0x336699u);
 
   feedback.cancelAtPoll(10);
   EXPECT_FALSE(r.buildMesh(MeshPurpose::DxfExport, m.surface, m.bump, 101, 101));
@@ -194,7 +194,7 @@ TEST(TerrainRenderer, ResetSettingsRestoresDefaultsButKeepsDrawCount) {
   EXPECT_TRUE(r.resetSettings());
   EXPECT_EQ(r.drawCount, 100u);
   EXPECT_EQ(r.settings, RenderSettings{});
-  EXPECT_EQ(r.polygons(), nullptr);
+  EXPECT_FALSE(r.hasModel());
   EXPECT_EQ(r.polygonCount(), 0u);
   EXPECT_EQ(r.drawPosition(), 0u);
   EXPECT_FALSE(r.isDrawing());

@@ -135,7 +135,7 @@ TEST(TransformVertices, KeyIsTheMeanDepthAndDroppedCornersAreZero) {
   const DibImage image = filledImage(2, 2, 0);
   ASSERT_TRUE(r.buildMesh(MeshPurpose::Rendering, image, image, 2, 2));
   ASSERT_TRUE(r.transformVertices());
-  const TerrainPolygon& p = r.polygons()[0];
+  const TerrainPolygon p = r.polygon(0);
   EXPECT_NEAR(p.v[0].z, 256.0, 1e-9);
   EXPECT_NEAR(p.v[1].z, 256.0, 1e-9);
   // Split A, first triangle: P0 = (0, 1) and P1 = (0, 0).
@@ -149,7 +149,7 @@ TEST(TransformVertices, KeyIsTheMeanDepthAndDroppedCornersAreZero) {
   ASSERT_TRUE(r.buildMesh(MeshPurpose::Rendering, image, image, 2, 2));
   ASSERT_TRUE(r.transformVertices());
   for (std::uint32_t i = 0; i < 2; ++i) {
-    const TerrainPolygon& q = r.polygons()[i];
+    const TerrainPolygon q = r.polygon(i);
     EXPECT_EQ(q.v[0].z, 0.0);
     for (int k = 0; k < 3; ++k) {
       if (q.v[k].z == 0.0 && k > 0) {
@@ -168,7 +168,7 @@ TEST(TransformVertices, KeySumsDepthsInTheOrderTwoOneZero) {
   const DibImage bump = cellBump(17, 3, 60, 91);
   const DibImage surface = filledImage(2, 2, 0);
   ASSERT_TRUE(r.buildMesh(MeshPurpose::Rendering, surface, bump, 2, 2));
-  const TerrainPolygon before = r.polygons()[0];
+  const TerrainPolygon before = r.polygon(0);
   ASSERT_TRUE(r.transformVertices());
   const ViewCamera camera = ViewCamera::fromSettings(r.settings);
   double d[3];
@@ -176,8 +176,8 @@ TEST(TransformVertices, KeySumsDepthsInTheOrderTwoOneZero) {
     double sx, sy;
     ASSERT_TRUE(camera.project(before.v[k].x, before.v[k].y, before.v[k].z, sx, sy, d[k]));
   }
-  EXPECT_EQ(r.polygons()[0].v[0].z, (d[2] + d[1] + d[0]) * 0.3333333333333333);
-  EXPECT_EQ(r.polygons()[0].v[1].z, d[1]);
+  EXPECT_EQ(r.polygon(0).v[0].z, (d[2] + d[1] + d[0]) * 0.3333333333333333);
+  EXPECT_EQ(r.polygon(0).v[1].z, d[1]);
 }
 
 TEST(TransformVertices, CornerBehindTheCameraGivesKeyZero) {
@@ -187,8 +187,8 @@ TEST(TransformVertices, CornerBehindTheCameraGivesKeyZero) {
   const DibImage bump = cellBump(0, 0, 255, 0);  // P2 rises behind the eye
   ASSERT_TRUE(r.buildMesh(MeshPurpose::Rendering, filledImage(2, 2, 0), bump, 2, 2));
   ASSERT_TRUE(r.transformVertices());
-  EXPECT_EQ(r.polygons()[0].v[0].z, 0.0);
-  EXPECT_EQ(r.polygons()[1].v[0].z, 0.0);
+  EXPECT_EQ(r.polygon(0).v[0].z, 0.0);
+  EXPECT_EQ(r.polygon(1).v[0].z, 0.0);
 }
 
 TEST(TransformVertices, NearLimitZeroAtTheEyesDepthKeepsNothing) {
@@ -200,5 +200,5 @@ TEST(TransformVertices, NearLimitZeroAtTheEyesDepthKeepsNothing) {
   const DibImage bump = filledImage(3, 3, 255);
   ASSERT_TRUE(r.buildMesh(MeshPurpose::Rendering, bump, bump, 3, 3));
   ASSERT_TRUE(r.transformVertices());
-  for (std::uint32_t i = 0; i < r.polygonCount(); ++i) EXPECT_EQ(r.polygons()[i].v[0].z, 0.0);
+  for (std::uint32_t i = 0; i < r.polygonCount(); ++i) EXPECT_EQ(r.polygon(i).v[0].z, 0.0);
 }

@@ -71,7 +71,7 @@ class DxfExport : public ::testing::Test {
 
   void expectIdle() {
     EXPECT_FALSE(renderer.isDrawing());
-    EXPECT_EQ(renderer.polygons(), nullptr);
+    EXPECT_FALSE(renderer.hasModel());
     EXPECT_TRUE(feedback.allWindowsClosed());
   }
 

@@ -1,0 +1,157 @@
+#pragma once
+// TerrainModel: the terrain as the stages see it, kept compact so that rasters of many
+// thousand points a side fit in memory. It owns the grid (a height and a colour per point,
+// and after the transform a screen position and depth per point) and 16 bytes per
+// triangle: which half of which cell it is and its flat colour, and apart from them (so
+// that the sort scans them densely) its depth key. A
+// triangle's corners and normal follow from the grid and the cell's split, and are
+// recomputed by the same formulas whenever they are needed, so they are the same doubles a
+// stored record would hold. It runs no stage and talks to no one.
+//
+// Each grid cell with top-left point (x, y) has the corners
+//   P0 (x, y+1) bottom-left, P1 (x, y) top-left, P2 (x+1, y) top-right, P3 (x+1, y+1)
+// and is cut along one diagonal into two triangles:
+//   split A (P0-P2): (V0, V1, V2), (V2, V3, V0);   split B (P1-P3): (V1, V2, V3), (V3, V0, V1).
+// Both triangles of a split wind the same way, so on level ground the normal
+// (c - b) x (a - b) points up.
+
+#include <cstdint>
+#include <cstdlib>
+#include <optional>
+
+#include "base/LargeBlock.h"
+#include "engine/TerrainPolygon.h"
+#include "engine/ViewCamera.h"
+#include "raster/Color.h"
+
+// One triangle of the model. cell is 2 x (cell index) + the half (0 the first triangle of
+// the cell's split, 1 the second); the cell index counts cells row by row.
+struct TerrainTriangle {
+  std::uint32_t cell;
+  Color color;  // the first corner's colour, then the average, then lit
+};
+
+// A projected grid point, its coordinates truncated to pixels as drawing uses them; (0, 0)
+// for a point that is not kept.
+struct ScreenPoint {
+  std::int32_t x;
+  std::int32_t y;
+};
+
+// Automatic mode cuts along the diagonal whose ends differ less in height; a tie cuts
+// along P0-P2. Integer heights, before emphasis.
+inline bool chooseSplitA(std::int32_t mode, int h0, int h1, int h2, int h3) {
+  if (mode == 0) return std::abs(h0 - h2) <= std::abs(h1 - h3);
+  return mode == 1;
+}
+
+// The normal (c - b) x (a - b) of a triangle, not normalised.
+inline void triangleNormal(const TerrainVertex& a, const TerrainVertex& b, const TerrainVertex& c,
+                           double& nx, double& ny, double& nz) {
+  nx = (a.z - b.z) * (c.y - b.y) - (a.y - b.y) * (c.z - b.z);
+  ny = (a.x - b.x) * (c.z - b.z) - (a.z - b.z) * (c.x - b.x);
+  nz = (a.y - b.y) * (c.x - b.x) - (a.x - b.x) * (c.y - b.y);
+}
+
+struct TerrainModel {
+  // The grid: points per row and rows; cells are one fewer each way.
+  std::uint32_t gridWidth = 0;
+  std::uint32_t gridHeight = 0;
+  // What the grid was built with: split rule, height scale, and whether colours were read.
+  std::int32_t subdivisionMode = 0;
+  double emphasis = 1.0;
+  bool surfaceRead = false;
+
+  LargeArray<std::uint8_t> heights;  // red channel per point, row by row
+  LargeArray<Color> pointColors;     // surface colour per point, only when surfaceRead
+  LargeArray<TerrainTriangle> triangles;
+  // Per triangle: before the transform the height of its first corner, afterwards its
+  // depth key.
+  LargeArray<double> keys;
+  std::uint32_t triangleCount = 0;
+
+  // After a transform: the camera it used, each point's screen position and (until the
+  // sort) its depth, 0 when not kept.
+  std::optional<ViewCamera> camera;
+  LargeArray<ScreenPoint> screenPoints;
+  LargeArray<double> depths;
+
+  void clear() {
+    heights.release();
+    pointColors.release();
+    triangles.release();
+    keys.release();
+    screenPoints.release();
+    depths.release();
+    camera.reset();
+    gridWidth = gridHeight = 0;
+    triangleCount = 0;
+  }
+
+  // Room for the transform's screen positions and depths (kept when already there).
+  bool allocateScreen() {
+    const std::size_t points = std::size_t(gridWidth) * gridHeight;
+    return (screenPoints || screenPoints.allocate(points)) && (depths || depths.allocate(points));
+  }
+
+  std::uint32_t pointIndex(std::uint32_t x, std::uint32_t y) const { return y * gridWidth + x; }
+  std::uint32_t cellRow(std::uint32_t cell) const { return (cell >> 1) / (gridWidth - 1); }
+
+  // The grid points of a triangle's corners, in its vertex order.
+  void corners(std::uint32_t cell, std::uint32_t out[3]) const {
+    const std::uint32_t index = cell >> 1;
+    const std::uint32_t x = index % (gridWidth - 1);
+    const std::uint32_t y = index / (gridWidth - 1);
+    const std::uint32_t p0 = pointIndex(x, y + 1), p1 = pointIndex(x, y);
+    const std::uint32_t p2 = pointIndex(x + 1, y), p3 = pointIndex(x + 1, y + 1);
+    const bool second = (cell & 1) != 0;
+    if (chooseSplitA(subdivisionMode, heights[p0], heights[p1], heights[p2], heights[p3])) {
+      out[0] = second ? p2 : p0;
+      out[1] = second ? p3 : p1;
+      out[2] = second ? p0 : p2;
+    } else {
+      out[0] = second ? p3 : p1;
+      out[1] = second ? p0 : p2;
+      out[2] = second ? p1 : p3;
+    }
+  }
+
+  Color pointColor(std::uint32_t point) const { return surfaceRead ? pointColors[point] : kWhite; }
+
+  // A grid point in terrain coordinates; with its surface colour, or colour 0.
+  TerrainVertex terrainPosition(std::uint32_t point) const {
+    const double x = point % gridWidth;
+    const double y = point / gridWidth;
+    return {x, y, heights[point] * emphasis, 0};
+  }
+  TerrainVertex terrainVertex(std::uint32_t point) const {
+    TerrainVertex v = terrainPosition(point);
+    v.color = pointColor(point);
+    return v;
+  }
+
+  // The full record of triangle i, as the stages so far have made it.
+  TerrainPolygon polygon(std::uint32_t i) const {
+    const TerrainTriangle& t = triangles[i];
+    std::uint32_t points[3];
+    corners(t.cell, points);
+    TerrainPolygon p;
+    for (int k = 0; k < 3; ++k) p.v[k] = terrainVertex(points[k]);
+    triangleNormal(p.v[0], p.v[1], p.v[2], p.nx, p.ny, p.nz);
+    if (camera) {
+      for (TerrainVertex& v : p.v) {
+        double sx, sy, depth;
+        if (camera->project(v.x, v.y, v.z, sx, sy, depth)) {
+          v.x = sx;
+          v.y = sy;
+          v.z = depth;
+        } else {
+          v.x = v.y = v.z = 0.0;
+        }
+      }
+    }
+    p.v[0].z = keys[i];
+    p.v[0].color = t.color;
+    return p;
+  }
+};

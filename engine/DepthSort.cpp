@@ -18,10 +18,14 @@
 #include "engine/DepthSort.h"
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -134,22 +138,86 @@ void quicksortDescending(const Items& items, std::ptrdiff_t lo, std::ptrdiff_t h
   }
 }
 
-// Runs first() on a second thread and second() here, or both here when no thread can be
-// started. Used only on disjoint ranges, so the result never depends on it.
-template <class First, class Second>
-void runSideBySide(First first, Second second) {
-  std::thread worker;
-  try {
-    worker = std::thread(first);
-  } catch (const std::system_error&) {
-    first();
-  }
-  second();
-  if (worker.joinable()) worker.join();
-}
-
-// Large inputs: the two sides of the first partition are sorted on two threads.
+// Large inputs are sorted on two threads. The sides of a partition are disjoint, and the
+// middle pivot often splits them far from evenly, so instead of one side per thread the
+// work is shared as it comes: whenever one thread has run out, the other hands it the
+// larger side of its next partition. Who sorts which range never changes the result.
 constexpr std::ptrdiff_t kParallelSort = 1 << 20;
+constexpr std::ptrdiff_t kShareAbove = 1 << 15;  // smaller ranges are not worth a hand-off
+
+struct Range {
+  std::ptrdiff_t lo, hi;
+};
+
+class SharedRanges {
+ public:
+  SharedRanges(Range all, int threads) : pending_{all}, busy_(threads) {}
+
+  // True when a thread waits for work.
+  bool hungry() const { return hungry_.load(std::memory_order_relaxed); }
+
+  void give(Range r) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      pending_.push_back(r);
+      hungry_.store(false, std::memory_order_relaxed);
+    }
+    ready_.notify_one();
+  }
+
+  // A thread that will never take a range.
+  void leave() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    --busy_;
+  }
+
+  // The next range to sort; false when every range is sorted.
+  bool take(Range& r) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    --busy_;
+    for (;;) {
+      if (!pending_.empty()) {
+        r = pending_.back();
+        pending_.pop_back();
+        ++busy_;
+        return true;
+      }
+      if (busy_ == 0) {
+        ready_.notify_all();
+        return false;
+      }
+      hungry_.store(true, std::memory_order_relaxed);
+      ready_.wait(lock);
+    }
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::vector<Range> pending_;
+  int busy_;
+  std::atomic<bool> hungry_{false};
+};
+
+template <class Items>
+void quicksortShared(const Items& items, std::ptrdiff_t lo, std::ptrdiff_t hi,
+                     SharedRanges& shared) {
+  while (hi - lo >= kShareAbove) {
+    const std::ptrdiff_t j = partitionStep(items, lo, hi);
+    Range left{lo, j - 1}, right{j + 1, hi};
+    if (left.hi - left.lo > right.hi - right.lo) std::swap(left, right);  // left: smaller
+    if (shared.hungry()) {
+      shared.give(right);
+      lo = left.lo;
+      hi = left.hi;
+    } else {
+      quicksortShared(items, left.lo, left.hi, shared);
+      lo = right.lo;
+      hi = right.hi;
+    }
+  }
+  quicksortDescending(items, lo, hi);
+}
 
 }  // namespace
 
@@ -161,7 +229,16 @@ void sortTrianglesByDepth(double* keys, TerrainTriangle* triangles, std::size_t 
     quicksortDescending(items, 0, hi);
     return;
   }
-  const std::ptrdiff_t j = partitionStep(items, 0, hi);
-  runSideBySide([&] { quicksortDescending(items, 0, j - 1); },
-                [&] { quicksortDescending(items, j + 1, hi); });
+  SharedRanges shared({0, hi}, 2);
+  auto work = [&] {
+    for (Range r; shared.take(r);) quicksortShared(items, r.lo, r.hi, shared);
+  };
+  std::thread helper;
+  try {
+    helper = std::thread(work);
+  } catch (const std::system_error&) {
+    shared.leave();  // one thread: it takes every range itself
+  }
+  work();
+  if (helper.joinable()) helper.join();
 }

@@ -53,11 +53,10 @@ std::uint32_t drawableHead(const TerrainModel& model) {
 bool lightTerrain(TerrainModel& model, const LightSetup& light, StageRun& run) {
   TerrainTriangle* triangles = model.triangles.get();
   auto lightOne = [&](std::uint32_t i) {
-    std::uint32_t c[3];
-    model.corners(triangles[i].cell, c);
+    const TerrainModel::Corners c = model.corners(triangles[i].cell);
     double nx, ny, nz;
-    triangleNormal(model.terrainPosition(c[0]), model.terrainPosition(c[1]),
-                   model.terrainPosition(c[2]), nx, ny, nz);
+    triangleNormal(model.cornerPosition(c, 0), model.cornerPosition(c, 1),
+                   model.cornerPosition(c, 2), nx, ny, nz);
     triangles[i].color = litColor(triangles[i].color, nx, ny, nz, light);
   };
   return runItemsSplit(run, drawableHead(model), lightOne);

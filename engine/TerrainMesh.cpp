@@ -110,10 +110,9 @@ bool subdivideTerrain(TerrainModel& model, const DibImage& surface, const DibIma
 bool averageTriangleColors(TerrainModel& model, StageRun& run) {
   TerrainTriangle* triangles = model.triangles.get();
   auto averageOne = [&model, triangles](std::uint32_t i) {
-    std::uint32_t points[3];
-    model.corners(triangles[i].cell, points);
-    const Color c0 = model.pointColor(points[0]), c1 = model.pointColor(points[1]),
-                c2 = model.pointColor(points[2]);
+    const TerrainModel::Corners c = model.corners(triangles[i].cell);
+    const Color c0 = model.pointColor(c.point[0]), c1 = model.pointColor(c.point[1]),
+                c2 = model.pointColor(c.point[2]);
     // Each channel's mean, rounded down.
     const std::uint32_t red = (redOf(c0) + redOf(c1) + redOf(c2)) / 3;
     const std::uint32_t green = (greenOf(c0) + greenOf(c1) + greenOf(c2)) / 3;

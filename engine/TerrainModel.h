@@ -97,46 +97,55 @@ struct TerrainModel {
   std::uint32_t pointIndex(std::uint32_t x, std::uint32_t y) const { return y * gridWidth + x; }
   std::uint32_t cellRow(std::uint32_t cell) const { return (cell >> 1) / (gridWidth - 1); }
 
-  // The grid points of a triangle's corners, in its vertex order.
-  void corners(std::uint32_t cell, std::uint32_t out[3]) const {
+  // A triangle's corners in its vertex order: their grid points and grid positions.
+  struct Corners {
+    std::uint32_t point[3];
+    std::uint32_t x[3];
+    std::uint32_t y[3];
+  };
+  Corners corners(std::uint32_t cell) const {
     const std::uint32_t index = cell >> 1;
-    const std::uint32_t x = index % (gridWidth - 1);
     const std::uint32_t y = index / (gridWidth - 1);
-    const std::uint32_t p0 = pointIndex(x, y + 1), p1 = pointIndex(x, y);
-    const std::uint32_t p2 = pointIndex(x + 1, y), p3 = pointIndex(x + 1, y + 1);
-    const bool second = (cell & 1) != 0;
-    if (chooseSplitA(subdivisionMode, heights[p0], heights[p1], heights[p2], heights[p3])) {
-      out[0] = second ? p2 : p0;
-      out[1] = second ? p3 : p1;
-      out[2] = second ? p0 : p2;
-    } else {
-      out[0] = second ? p3 : p1;
-      out[1] = second ? p0 : p2;
-      out[2] = second ? p1 : p3;
+    const std::uint32_t x = index - y * (gridWidth - 1);
+    // Corner k of the cell (P0..P3) is at (x + kDx[k], y + kDy[k]).
+    static constexpr std::uint32_t kDx[4] = {0, 0, 1, 1}, kDy[4] = {1, 0, 0, 1};
+    const std::uint32_t p1 = pointIndex(x, y), p0 = p1 + gridWidth;
+    const std::uint32_t p2 = p1 + 1, p3 = p0 + 1;
+    const std::uint32_t second = cell & 1;
+    // Split A: (V0, V1, V2), (V2, V3, V0); split B: (V1, V2, V3), (V3, V0, V1).
+    const std::uint32_t first =
+        chooseSplitA(subdivisionMode, heights[p0], heights[p1], heights[p2], heights[p3]) ? 0 : 1;
+    const std::uint32_t start = first + 2 * second;
+    const std::uint32_t cellPoints[4] = {p0, p1, p2, p3};
+    Corners c;
+    for (std::uint32_t k = 0; k < 3; ++k) {
+      const std::uint32_t corner = (start + k) & 3;
+      c.point[k] = cellPoints[corner];
+      c.x[k] = x + kDx[corner];
+      c.y[k] = y + kDy[corner];
     }
+    return c;
   }
 
   Color pointColor(std::uint32_t point) const { return surfaceRead ? pointColors[point] : kWhite; }
 
-  // A grid point in terrain coordinates; with its surface colour, or colour 0.
-  TerrainVertex terrainPosition(std::uint32_t point) const {
-    const double x = point % gridWidth;
-    const double y = point / gridWidth;
-    return {x, y, heights[point] * emphasis, 0};
+  // Corner k in terrain coordinates; with its surface colour, or colour 0.
+  TerrainVertex cornerPosition(const Corners& c, int k) const {
+    return {static_cast<double>(c.x[k]), static_cast<double>(c.y[k]),
+            heights[c.point[k]] * emphasis, 0};
   }
-  TerrainVertex terrainVertex(std::uint32_t point) const {
-    TerrainVertex v = terrainPosition(point);
-    v.color = pointColor(point);
+  TerrainVertex cornerVertex(const Corners& c, int k) const {
+    TerrainVertex v = cornerPosition(c, k);
+    v.color = pointColor(c.point[k]);
     return v;
   }
 
   // The full record of triangle i, as the stages so far have made it.
   TerrainPolygon polygon(std::uint32_t i) const {
     const TerrainTriangle& t = triangles[i];
-    std::uint32_t points[3];
-    corners(t.cell, points);
+    const Corners c = corners(t.cell);
     TerrainPolygon p;
-    for (int k = 0; k < 3; ++k) p.v[k] = terrainVertex(points[k]);
+    for (int k = 0; k < 3; ++k) p.v[k] = cornerVertex(c, k);
     triangleNormal(p.v[0], p.v[1], p.v[2], p.nx, p.ny, p.nz);
     if (camera) {
       for (TerrainVertex& v : p.v) {

@@ -69,13 +69,12 @@ bool TerrainRenderer::drawStep() {
       break;
     }
     const TerrainTriangle& t = triangles[drawPosition_];
-    std::uint32_t c[3];
-    model_.corners(t.cell, c);
-    auto pixel = [&](std::uint32_t p) {
-      if (points != nullptr) return points[p];
-      return ScreenPoint{std::int32_t(p % model_.gridWidth), std::int32_t(p / model_.gridWidth)};
+    const TerrainModel::Corners c = model_.corners(t.cell);
+    auto pixel = [&](int k) {
+      if (points != nullptr) return points[c.point[k]];
+      return ScreenPoint{std::int32_t(c.x[k]), std::int32_t(c.y[k])};
     };
-    const ScreenPoint a = pixel(c[0]), b = pixel(c[1]), d = pixel(c[2]);
+    const ScreenPoint a = pixel(0), b = pixel(1), d = pixel(2);
     surface.drawTriangle(a.x, a.y, b.x, b.y, d.x, d.y, 1, wireframe ? kGrey : t.color, t.color);
     ++drawPosition_;
   }

@@ -73,9 +73,9 @@ bool transformTerrain(TerrainModel& model, const ViewCamera& camera, StageRun& r
         rowDone[y] = 1;
       }
     }
-    std::uint32_t c[3];
-    model.corners(triangles[i].cell, c);
-    const double d0 = model.depths[c[0]], d1 = model.depths[c[1]], d2 = model.depths[c[2]];
+    const TerrainModel::Corners c = model.corners(triangles[i].cell);
+    const double d0 = model.depths[c.point[0]], d1 = model.depths[c.point[1]],
+                 d2 = model.depths[c.point[2]];
     // Sum in the order 2, 1, 0 times the double nearest 1/3: keys must round the same way
     // everywhere, since equal keys decide the painting order.
     model.keys[i] = (d0 > 0 && d1 > 0 && d2 > 0) ? (d2 + d1 + d0) * 0.3333333333333333 : 0.0;

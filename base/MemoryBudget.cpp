@@ -35,19 +35,41 @@ std::uint64_t systemAvailable() {
   return kUnknown;
 }
 
-// cgroup v2: the line "0::/path" of /proc/self/cgroup names our group.
+// The room left under the limits of a control group and of every group above it.
+std::uint64_t roomUpFrom(const std::string& root, std::string group, const char* limitFile,
+                         const char* usageFile) {
+  std::uint64_t room = kUnknown;
+  for (;;) {
+    const std::string folder = root + group;
+    const std::uint64_t limit = readNumber(folder + "/" + limitFile);
+    const std::uint64_t used = readNumber(folder + "/" + usageFile);
+    if (limit != kUnknown && used != kUnknown)
+      room = std::min(room, limit > used ? limit - used : 0);
+    if (group.empty() || group == "/") return room;
+    group.erase(group.rfind('/'));
+  }
+}
+
+// Our groups are named in /proc/self/cgroup: "0::/path" for cgroup v2, "N:memory:/path"
+// (the controller among others, comma-separated) for the memory controller of v1.
 std::uint64_t cgroupRoom() {
   std::ifstream file("/proc/self/cgroup");
   std::string line;
+  std::uint64_t room = kUnknown;
   while (std::getline(file, line)) {
-    if (line.rfind("0::", 0) != 0) continue;
-    const std::string folder = "/sys/fs/cgroup" + line.substr(3);
-    const std::uint64_t limit = readNumber(folder + "/memory.max");
-    const std::uint64_t used = readNumber(folder + "/memory.current");
-    if (limit == kUnknown || used == kUnknown) return kUnknown;
-    return limit > used ? limit - used : 0;
+    const std::size_t first = line.find(':');
+    const std::size_t second = line.find(':', first + 1);
+    if (first == std::string::npos || second == std::string::npos) continue;
+    const std::string controllers = "," + line.substr(first + 1, second - first - 1) + ",";
+    const std::string group = line.substr(second + 1);
+    if (controllers == ",,") {
+      room = std::min(room, roomUpFrom("/sys/fs/cgroup", group, "memory.max", "memory.current"));
+    } else if (controllers.find(",memory,") != std::string::npos) {
+      room = std::min(room, roomUpFrom("/sys/fs/cgroup/memory", group, "memory.limit_in_bytes",
+                                       "memory.usage_in_bytes"));
+    }
   }
-  return kUnknown;
+  return room;
 }
 
 std::uint64_t addressSpaceRoom() {

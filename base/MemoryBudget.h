@@ -7,6 +7,6 @@
 #include <cstdint>
 
 // The least of: the system's available memory (MemAvailable), the room left under this
-// process's cgroup limit (cgroup v2, where one applies) and under its address-space limit
-// (RLIMIT_AS). UINT64_MAX when none of them can be read.
+// process's control-group limits (cgroup v2 or v1, where they apply, up to the root) and under its
+// address-space limit (RLIMIT_AS). UINT64_MAX when none of them can be read.
 std::uint64_t availableMemoryBytes();

@@ -1,7 +1,7 @@
-// LargeBlock: big blocks are mapped anonymously, with huge pages advised; their prefault helper asks the kernel to
-// make them present (MADV_POPULATE_WRITE) a chunk at a time from the front, which leaves
-// the bytes as they are, so it may run while the owner writes. Elsewhere, and for small
-// blocks, memory comes from operator new and nothing is prefaulted.
+// LargeBlock: big blocks are mapped anonymously, with huge pages advised; their prefault helper
+// asks the kernel to make them present (MADV_POPULATE_WRITE) a chunk at a time from the front,
+// which leaves the bytes as they are, so it may run while the owner writes. Elsewhere, and for
+// small blocks, memory comes from operator new and nothing is prefaulted.
 
 #include "base/LargeBlock.h"
 

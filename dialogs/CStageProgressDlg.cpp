@@ -132,7 +132,7 @@ int CStageProgressDlg::setProgress(int position) {
 
 bool CStageProgressDlg::pollCancel() {
   if (window_ == nullptr) return false;
-  DrainMessageQueue();
+  if (drainDue()) DrainMessageQueue();
   const bool cancelled = cancelFlag_;
   cancelFlag_ = false;
   return cancelled;
@@ -181,6 +181,16 @@ void CStageProgressDlg::destroy() {
 void CStageProgressDlg::DrainMessageQueue() {
   // Handles what is pending and returns; never waits for new events.
   QCoreApplication::processEvents(QEventLoop::AllEvents);
+  lastDrain_ = std::chrono::steady_clock::now();
+  pollsSinceClock_ = 0;
+}
+
+bool CStageProgressDlg::drainDue() {
+  // A dispatch with nothing pending costs microseconds, far more than an item of a stage:
+  // polls look at the clock only every few calls, and dispatch once kDrainEvery has passed.
+  if (++pollsSinceClock_ < kPollsPerClockLook) return false;
+  pollsSinceClock_ = 0;
+  return std::chrono::steady_clock::now() - lastDrain_ >= kDrainEvery;
 }
 
 QDialog* CStageProgressDlg::window() const { return window_.data(); }

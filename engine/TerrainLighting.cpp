@@ -52,6 +52,7 @@ std::uint32_t drawableHead(const TerrainModel& model) {
 
 bool lightTerrain(TerrainModel& model, const LightSetup& light, StageRun& run) {
   TerrainTriangle* triangles = model.triangles.get();
+  const std::uint32_t head = drawableHead(model);
   auto lightOne = [&](std::uint32_t i) {
     const TerrainModel::Corners c = model.corners(triangles[i].cell);
     double nx, ny, nz;
@@ -59,7 +60,7 @@ bool lightTerrain(TerrainModel& model, const LightSetup& light, StageRun& run) {
                    model.cornerPosition(c, 2), nx, ny, nz);
     triangles[i].color = litColor(triangles[i].color, nx, ny, nz, light);
   };
-  return runItemsSplit(run, drawableHead(model), lightOne);
+  return runItemsSplit(run, head, lightOne);
 }
 
 bool TerrainRenderer::applyLighting() {

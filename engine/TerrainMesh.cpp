@@ -39,6 +39,7 @@ bool allocateTerrainModel(TerrainModel& model, const DibImage& surface, const Di
 
   model.gridWidth = static_cast<std::uint32_t>(gridWidth);
   model.gridHeight = static_cast<std::uint32_t>(gridHeight);
+  model.cellsPerRowInverse = gridWidth > 1 ? 1.0 / (gridWidth - 1) : 0.0;
   model.subdivisionMode = settings.subdivisionMode;
   model.emphasis = settings.emphasisRate;
   model.surfaceRead = readSurface;
@@ -129,11 +130,15 @@ bool TerrainRenderer::buildMesh(MeshPurpose purpose, const DibImage& surface, co
       (width >= 2 && height >= 2)
           ? 2 * static_cast<std::uint64_t>(width - 1) * static_cast<std::uint64_t>(height - 1)
           : 0;
-  if (!allocateTerrainModel(model_, surface, bump, width, height, settings, capacity)) {
+  const bool forExport = purpose == MeshPurpose::DxfExport;
+  // A rendering's screen positions are made ready while the grid is cut, which leaves
+  // the second core free.
+  if (!allocateTerrainModel(model_, surface, bump, width, height, settings, capacity) ||
+      (!forExport && !model_.allocateScreen(true))) {
+    model_.clear();
     feedback().showMessage(engine_text::kOutOfMemory, MessageIcon::Warning);
     return false;
   }
-  const bool forExport = purpose == MeshPurpose::DxfExport;
   StageRun run(feedback(), engine_text::kDividing,
                forExport ? engine_text::kDxfCancelled : engine_text::kRenderingCancelled, capacity,
                forExport ? engine_text::kDxfCaption : std::string_view{});

@@ -57,6 +57,7 @@ struct TerrainModel {
   // The grid: points per row and rows; cells are one fewer each way.
   std::uint32_t gridWidth = 0;
   std::uint32_t gridHeight = 0;
+  double cellsPerRowInverse = 0.0;  // 1 / (gridWidth - 1)
   // What the grid was built with: split rule, height scale, and whether colours were read.
   std::int32_t subdivisionMode = 0;
   double emphasis = 1.0;
@@ -89,13 +90,45 @@ struct TerrainModel {
   }
 
   // Room for the transform's screen positions and depths (kept when already there).
-  bool allocateScreen() {
+  // With prefault, helpers fault the pages in meanwhile (see LargeBlock).
+  bool allocateScreen(bool prefault = false) {
     const std::size_t points = std::size_t(gridWidth) * gridHeight;
-    return (screenPoints || screenPoints.allocate(points)) && (depths || depths.allocate(points));
+    return (screenPoints || screenPoints.allocate(points, prefault)) &&
+           (depths || depths.allocate(points, prefault));
   }
 
   std::uint32_t pointIndex(std::uint32_t x, std::uint32_t y) const { return y * gridWidth + x; }
-  std::uint32_t cellRow(std::uint32_t cell) const { return (cell >> 1) / (gridWidth - 1); }
+  // The row of a cell index. Every stage asks it for every triangle, and an integer
+  // division costs more than the rest of some stages' work: the quotient is taken from the
+  // reciprocal instead and corrected by one where rounding put it off.
+  std::uint32_t rowOfCellIndex(std::uint32_t index) const {
+    const std::uint64_t perRow = gridWidth - 1;
+    std::uint64_t row = static_cast<std::uint64_t>(index * cellsPerRowInverse);
+    if (row * perRow > index)
+      --row;
+    else if ((row + 1) * perRow <= index)
+      ++row;
+    return static_cast<std::uint32_t>(row);
+  }
+  std::uint32_t cellRow(std::uint32_t cell) const { return rowOfCellIndex(cell >> 1); }
+
+  // The grid point at the top left of a triangle's cell.
+  std::uint32_t topLeftPoint(std::uint32_t cell) const {
+    const std::uint32_t index = cell >> 1;
+    return index + rowOfCellIndex(index);  // one more point than cells per row
+  }
+
+  // Asks for the cache lines a triangle's corners will read: in painting order the
+  // triangles jump about the grid, and a cache miss costs more than the work on it.
+  void prefetchCorners(std::uint32_t cell, bool screen) const {
+    const std::uint32_t point = topLeftPoint(cell);
+    __builtin_prefetch(&heights[point]);
+    __builtin_prefetch(&heights[point + gridWidth]);
+    if (screen) {
+      __builtin_prefetch(&screenPoints[point]);
+      __builtin_prefetch(&screenPoints[point + gridWidth]);
+    }
+  }
 
   // A triangle's corners in its vertex order: their grid points and grid positions.
   struct Corners {
@@ -105,7 +138,7 @@ struct TerrainModel {
   };
   Corners corners(std::uint32_t cell) const {
     const std::uint32_t index = cell >> 1;
-    const std::uint32_t y = index / (gridWidth - 1);
+    const std::uint32_t y = rowOfCellIndex(index);
     const std::uint32_t x = index - y * (gridWidth - 1);
     // Corner k of the cell (P0..P3) is at (x + kDx[k], y + kDy[k]).
     static constexpr std::uint32_t kDx[4] = {0, 0, 1, 1}, kDy[4] = {1, 0, 0, 1};

@@ -11,6 +11,8 @@
 namespace {
 
 constexpr int kDefaultWidth = 320;
+// Triangles between asking for a triangle's grid lines and painting it.
+constexpr std::uint32_t kPrefetchAhead = 16;
 constexpr int kDefaultHeight = 240;
 
 bool tryCreate(DibImage& image, int width, int height) {
@@ -69,6 +71,8 @@ bool TerrainRenderer::drawStep() {
       break;
     }
     const TerrainTriangle& t = triangles[drawPosition_];
+    if (points != nullptr && drawPosition_ + kPrefetchAhead < usable)
+      model_.prefetchCorners(triangles[drawPosition_ + kPrefetchAhead].cell, true);
     const TerrainModel::Corners c = model_.corners(t.cell);
     auto pixel = [&](int k) {
       if (points != nullptr) return points[c.point[k]];

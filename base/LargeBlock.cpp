@@ -20,7 +20,8 @@ namespace {
 // Below this, a block comes from operator new: a helper thread would not pay for itself,
 // and the sanitizers keep watching small arrays, which tests use.
 constexpr std::size_t kMapAbove = std::size_t{32} << 20;
-constexpr std::size_t kPrefaultChunk = std::size_t{16} << 20;
+// One huge page at a time: a stop (a cancelled stage releasing its model) waits for one.
+constexpr std::size_t kPrefaultChunk = std::size_t{2} << 20;
 
 void* mapAnonymous(std::size_t bytes) {
   void* block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);

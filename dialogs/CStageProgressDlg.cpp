@@ -117,7 +117,10 @@ void CStageProgressDlg::setMessage(std::string_view text) {
 
 int CStageProgressDlg::setProgress(int position) {
   if (window_ == nullptr) return 0;
-  DrainMessageQueue();
+  // The bar follows every position; the window is repainted when the queue is dispatched,
+  // at the first position and then whenever kDrainEvery has passed.
+  if (position == 0 || std::chrono::steady_clock::now() - lastDrain_ >= kDrainEvery)
+    DrainMessageQueue();
   if (window_ == nullptr) return 0;
   const int previous = position_;
   position_ = position;
@@ -131,8 +134,9 @@ int CStageProgressDlg::setProgress(int position) {
 }
 
 bool CStageProgressDlg::pollCancel() {
-  if (window_ == nullptr) return false;
-  if (drainDue()) DrainMessageQueue();
+  // Called before every item of a stage: most calls only count. The latch is set only by
+  // the window, and cleared when it goes.
+  if (drainDue() && window_ != nullptr) DrainMessageQueue();
   const bool cancelled = cancelFlag_;
   cancelFlag_ = false;
   return cancelled;
@@ -173,6 +177,7 @@ void CStageProgressDlg::destroy() {
   }
   delete window_.data();
   window_ = nullptr;
+  cancelFlag_ = false;
   // The progress window had the keyboard: the main window takes it back at once, so that
   // its shortcuts and Alt menus work without a click first.
   if (giveBack && owner_->isVisible()) owner_->activateWindow();

@@ -2,9 +2,8 @@
 // CStageProgressDlg: the progress window of one long operation (an engine stage or the
 // DXF export) on the window system. Modeless, but it keeps its owner disabled while it is
 // up, latches a press of cancel (button, Esc or the window manager's close) until polled,
-// and lets pending window events run at every progress update and, between updates, every
-// few milliseconds of polls. It never does the work itself and never shows a message;
-// every call is harmless when no window exists.
+// and lets pending window events run every few milliseconds of progress updates and polls. It never
+// does the work itself and never shows a message; every call is harmless when no window exists.
 
 #include <chrono>
 
@@ -63,10 +62,11 @@ class CStageProgressDlg final : public StageProgress {
   int rangeMax_ = 100;
   int position_ = 0;
   bool cancelFlag_ = false;
-  // Pending window messages are dispatched at every position and, between positions,
-  // whenever kDrainEvery has passed: a press of cancel is seen within a few milliseconds.
+  // Pending window messages are dispatched at position 0 and then, at positions and polls,
+  // whenever kDrainEvery has passed: a press of cancel is seen within a few milliseconds,
+  // and a stage of many small items does not spend its time dispatching nothing.
   static constexpr std::chrono::milliseconds kDrainEvery{4};
-  static constexpr int kPollsPerClockLook = 16;
+  static constexpr int kPollsPerClockLook = 64;
   bool drainDue();
   std::chrono::steady_clock::time_point lastDrain_{};
   int pollsSinceClock_ = 0;

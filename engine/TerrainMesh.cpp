@@ -56,7 +56,9 @@ bool subdivideTerrain(TerrainModel& model, const DibImage& surface, const DibIma
                       const RenderSettings& settings, StageRun& run) {
   const std::uint32_t gridWidth = model.gridWidth;
   const std::uint32_t gridHeight = model.gridHeight;
-  for (std::uint32_t y = 0; y < gridHeight; ++y) {
+  // The grid is copied a row ahead of the cells that read it, so that a large grid does
+  // not hold up the polls.
+  auto copyRow = [&](std::uint32_t y) {
     const Color* bumpRow = bump.pixels() + std::size_t(y) * std::size_t(bump.width());
     std::uint8_t* heights = &model.heights[model.pointIndex(0, y)];
     for (std::uint32_t x = 0; x < gridWidth; ++x) heights[x] = bumpRow[x] & 0xFFu;  // red
@@ -65,7 +67,8 @@ bool subdivideTerrain(TerrainModel& model, const DibImage& surface, const DibIma
       std::memcpy(&model.pointColors[model.pointIndex(0, y)], surfaceRow,
                   gridWidth * sizeof(Color));
     }
-  }
+  };
+  if (gridHeight > 0) copyRow(0);
 
   const bool slice = settings.sliceEnabled != 0;
   const std::uint32_t sliceMin = settings.sliceMin;
@@ -80,6 +83,7 @@ bool subdivideTerrain(TerrainModel& model, const DibImage& surface, const DibIma
   std::uint32_t count = 0;
   std::uint64_t counter = 0;  // 2 x cells handled
   for (std::uint32_t y = 0; y + 1 < gridHeight; ++y) {
+    copyRow(y + 1);
     for (std::uint32_t x = 0; x + 1 < gridWidth; ++x) {
       if (!run.beforeItem(counter)) return false;
       counter += 2;

@@ -9,8 +9,40 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "dialogs/CStageProgressDlg.h"
 #include "dialogs/QtFeedback.h"
+#include "engine/TerrainRenderer.h"
+#include "raster/DibImage.h"
+
+// The window's progress windows with the messages recorded instead of shown in a modal box.
+class WindowProgressFeedback final : public UserFeedback {
+ public:
+  explicit WindowProgressFeedback(QWidget* owner) : windows_(owner) {}
+  std::vector<std::string> messages;
+  std::function<void()> onMessage;
+  void showMessage(std::string_view text, MessageIcon) override {
+    messages.emplace_back(text);
+    if (onMessage) onMessage();
+  }
+  std::unique_ptr<StageProgress> openProgress() override { return windows_.openProgress(); }
+
+ private:
+  QtFeedback windows_;
+};
+
+// Textures big enough that each stage runs for a while (4.5 million triangles).
+inline DibImage stageTexture(bool bump) {
+  DibImage image;
+  image.create(1500, 1500);
+  for (int i = 0; i < 1500 * 1500; ++i)
+    image.pixels()[i] =
+        bump ? makeColor(std::uint32_t(i * 7 % 251), 0, 0) : Color(i * 2654435761u & 0xFFFFFFu);
+  return image;
+}
 
 // Counts the paints of a progress window that show the busy form (bar hidden).
 class BusyPaintProbe final : public QObject {
@@ -211,6 +243,60 @@ class ProgressDialogTest : public QObject {
     QVERIFY(!owner_->isEnabled());
     progress.reset();
     QVERIFY(owner_->isEnabled());
+  }
+
+  // The stages with the window's own progress windows: a cancel pressed during each ends
+  // it with its message within 50 ms, and the window's timers and paints run meanwhile.
+  void stagesSeeCancelAndKeepTheWindowAlive_data() {
+    QTest::addColumn<int>("stage");
+    QTest::newRow("subdivision") << 0;
+    QTest::newRow("colour averaging") << 1;
+    QTest::newRow("transform") << 2;
+    QTest::newRow("lighting") << 4;
+  }
+  void stagesSeeCancelAndKeepTheWindowAlive() {
+    QFETCH(int, stage);
+    static const DibImage surface = stageTexture(false), bump = stageTexture(true);
+    WindowProgressFeedback feedback(owner_.get());
+    TerrainRenderer r;
+    r.setFeedback(&feedback);
+    r.settings.viewpoint = {-300, -300, 900};  // every triangle in view
+    r.settings.lookAt = {750, 750, 0};
+    const std::function<bool()> stages[] = {
+        [&] { return r.buildMesh(MeshPurpose::Rendering, surface, bump, 1500, 1500); },
+        [&] { return r.averageColors(); }, [&] { return r.transformVertices(); },
+        [&] { return r.sortPolygons(); }, [&] { return r.applyLighting(); }};
+    for (int s = 0; s < stage; ++s) QVERIFY(stages[s]());
+
+    // A timer of the main window keeps ticking (at most 50 ms apart) and the main window
+    // keeps painting; a few ticks into the stage, cancel is pressed.
+    QElapsedTimer clock;
+    clock.start();
+    int ticks = 0;
+    qint64 lastTick = 0, longestGap = 0, pressedAt = -1;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&] {
+      const qint64 now = clock.elapsed();
+      if (ticks++ > 0) longestGap = std::max(longestGap, now - lastTick);
+      lastTick = now;
+      owner_->update();
+      if (pressedAt >= 0 || ticks < 3) return;
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* button = w->isVisible() ? w->findChild<QPushButton*>() : nullptr;
+        if (button == nullptr || !button->isEnabled()) continue;
+        pressedAt = now;
+        button->click();
+      }
+    });
+    ticker.start(1);
+    qint64 end = -1;  // when the cancel message came
+    feedback.onMessage = [&] { end = clock.elapsed(); };
+    QVERIFY(!stages[stage]());
+    ticker.stop();
+    QCOMPARE(feedback.messages, std::vector<std::string>{"レンダリングを中止します。"});
+    QVERIFY(pressedAt >= 0 && end >= pressedAt);
+    QVERIFY2(end - pressedAt < 50, qPrintable(QString::number(end - pressedAt)));
+    QVERIFY2(longestGap < 50, qPrintable(QString::number(longestGap)));
   }
 
  private:

@@ -95,7 +95,10 @@ bool CStageProgressDlg::create() {
     ownerDisabled_ = true;
   }
   // No parent: a child window would be disabled together with its owner.
-  window_ = new Window([this] { cancelFlag_ = true; });
+  window_ = new Window([this] {
+    cancelFlag_ = true;
+    pollsSinceClock_ = kPollsPerClockLook;  // the next poll looks
+  });
   if (owner != nullptr && owner->isVisible()) {
     window_->adjustSize();
     window_->move(owner->frameGeometry().center() - window_->rect().center());
@@ -135,8 +138,10 @@ int CStageProgressDlg::setProgress(int position) {
 
 bool CStageProgressDlg::pollCancel() {
   // Called before every item of a stage: most calls only count. The latch is set only by
-  // the window, and cleared when it goes.
-  if (drainDue() && window_ != nullptr) DrainMessageQueue();
+  // the window (which makes the next poll look), and cleared when it goes.
+  if (++pollsSinceClock_ < kPollsPerClockLook) return false;
+  pollsSinceClock_ = 0;
+  if (window_ != nullptr && drainDue()) DrainMessageQueue();
   const bool cancelled = cancelFlag_;
   cancelFlag_ = false;
   return cancelled;
@@ -178,6 +183,7 @@ void CStageProgressDlg::destroy() {
   delete window_.data();
   window_ = nullptr;
   cancelFlag_ = false;
+  pollsSinceClock_ = 0;
   // The progress window had the keyboard: the main window takes it back at once, so that
   // its shortcuts and Alt menus work without a click first.
   if (giveBack && owner_->isVisible()) owner_->activateWindow();
@@ -187,14 +193,12 @@ void CStageProgressDlg::DrainMessageQueue() {
   // Handles what is pending and returns; never waits for new events.
   QCoreApplication::processEvents(QEventLoop::AllEvents);
   lastDrain_ = std::chrono::steady_clock::now();
-  pollsSinceClock_ = 0;
+  if (!cancelFlag_) pollsSinceClock_ = 0;
 }
 
 bool CStageProgressDlg::drainDue() {
   // A dispatch with nothing pending costs microseconds, far more than an item of a stage:
   // polls look at the clock only every few calls, and dispatch once kDrainEvery has passed.
-  if (++pollsSinceClock_ < kPollsPerClockLook) return false;
-  pollsSinceClock_ = 0;
   return std::chrono::steady_clock::now() - lastDrain_ >= kDrainEvery;
 }
 

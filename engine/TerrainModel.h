@@ -120,14 +120,12 @@ struct TerrainModel {
 
   // Asks for the cache lines a triangle's corners will read: in painting order the
   // triangles jump about the grid, and a cache miss costs more than the work on it.
-  void prefetchCorners(std::uint32_t cell, bool screen) const {
+  void prefetchCorners(std::uint32_t cell) const {
     const std::uint32_t point = topLeftPoint(cell);
     __builtin_prefetch(&heights[point]);
     __builtin_prefetch(&heights[point + gridWidth]);
-    if (screen) {
-      __builtin_prefetch(&screenPoints[point]);
-      __builtin_prefetch(&screenPoints[point + gridWidth]);
-    }
+    __builtin_prefetch(&screenPoints[point]);
+    __builtin_prefetch(&screenPoints[point + gridWidth]);
   }
 
   // A triangle's corners in its vertex order: their grid points and grid positions.

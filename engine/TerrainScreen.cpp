@@ -72,7 +72,7 @@ bool TerrainRenderer::drawStep() {
     }
     const TerrainTriangle& t = triangles[drawPosition_];
     if (points != nullptr && drawPosition_ + kPrefetchAhead < usable)
-      model_.prefetchCorners(triangles[drawPosition_ + kPrefetchAhead].cell, true);
+      model_.prefetchCorners(triangles[drawPosition_ + kPrefetchAhead].cell);
     const TerrainModel::Corners c = model_.corners(t.cell);
     auto pixel = [&](int k) {
       if (points != nullptr) return points[c.point[k]];

@@ -2,11 +2,13 @@
 // windows (QtFeedback over a main window), timed; and the same stages with a feedback that
 // only polls a flag, as qn-render runs them. Prints both times and their ratio. (Warm: the
 // fresh-process costs are bench/fresh-process.sh's business.)
-//   window-stages SURFACE.bmp BUMP.bmp      (QT_QPA_PLATFORM=offscreen works)
+//   window-stages SURFACE.bmp BUMP.bmp [window|flag]    (QT_QPA_PLATFORM=offscreen works)
+// With a third argument only that kind runs (twice, the second timed), for perf stat.
 
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <string_view>
 
 #include <QApplication>
 #include <QWidget>
@@ -52,8 +54,8 @@ double stagesSeconds(UserFeedback& feedback, const DibImage& surface, const DibI
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: window-stages SURFACE.bmp BUMP.bmp\n");
+  if (argc != 3 && argc != 4) {
+    std::fprintf(stderr, "usage: window-stages SURFACE.bmp BUMP.bmp [window|flag]\n");
     return 2;
   }
   DibImage surface, bump;
@@ -65,6 +67,13 @@ int main(int argc, char** argv) {
   mainWindow.show();
   QtFeedback windowFeedback(&mainWindow);
   FlagFeedback flagFeedback;
+  if (argc == 4) {
+    const bool window = std::string_view(argv[3]) == "window";
+    UserFeedback& feedback = window ? static_cast<UserFeedback&>(windowFeedback) : flagFeedback;
+    stagesSeconds(feedback, surface, bump);
+    std::printf("stages (%s): %.3f s\n", argv[3], stagesSeconds(feedback, surface, bump));
+    return 0;
+  }
   // A first round of each faults the memory in; the second is timed.
   stagesSeconds(flagFeedback, surface, bump);
   stagesSeconds(windowFeedback, surface, bump);

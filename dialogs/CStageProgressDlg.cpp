@@ -120,13 +120,16 @@ void CStageProgressDlg::setMessage(std::string_view text) {
 
 int CStageProgressDlg::setProgress(int position) {
   if (window_ == nullptr) return 0;
-  // The bar follows every position; the window is repainted when the queue is dispatched,
-  // at the first position and then whenever kDrainEvery has passed.
-  if (position == 0 || std::chrono::steady_clock::now() - lastDrain_ >= kDrainEvery)
-    DrainMessageQueue();
+  // The window is repainted when the queue is dispatched: at the first position and then
+  // whenever kDrainEvery has passed. The bar and the percentage follow the position at most
+  // every kShowEvery (a screen refreshes no faster), and always at 0 and 100.
+  const auto now = std::chrono::steady_clock::now();
+  if (position == 0 || now - lastDrain_ >= kDrainEvery) DrainMessageQueue();
   if (window_ == nullptr) return 0;
   const int previous = position_;
   position_ = position;
+  if (position != 0 && position != 100 && now - shownAt_ < kShowEvery) return previous;
+  shownAt_ = now;
   window_->bar->setValue(std::clamp(position, rangeMin_, rangeMax_));
   // 64-bit so that any 32-bit position gives the truncated quotient without overflow.
   const std::int64_t percent = (static_cast<std::int64_t>(position) - rangeMin_) * 100 /

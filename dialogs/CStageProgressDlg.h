@@ -67,6 +67,8 @@ class CStageProgressDlg final : public StageProgress {
   // and a stage of many small items does not spend its time dispatching nothing.
   static constexpr std::chrono::milliseconds kDrainEvery{4};
   static constexpr int kPollsPerClockLook = 64;
+  static constexpr std::chrono::milliseconds kShowEvery{16};
+  std::chrono::steady_clock::time_point shownAt_{};
   bool drainDue();
   std::chrono::steady_clock::time_point lastDrain_{};
   int pollsSinceClock_ = 0;

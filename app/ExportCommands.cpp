@@ -30,9 +30,11 @@ void runExportDxf(DocumentModel& doc, FileChooser& files, UserFeedback& feedback
 
 void runSaveBitmap(DocumentModel& doc, FileChooser& files, UserFeedback& feedback) {
   if (refuseWhileDrawing(doc.renderer, feedback)) return;
-  FileDialogRequest request{QStringLiteral("ビットマップを保存"),
-                            {QStringLiteral("ビットマップ (*.bmp)"), kAllFilesFilter},
-                            QStringLiteral("bmp")};
+  // The name's extension decides the format: ".png" a PNG, anything else a BMP.
+  FileDialogRequest request{
+      QStringLiteral("ビットマップを保存"),
+      {QStringLiteral("ビットマップ (*.bmp)"), QStringLiteral("PNG 画像 (*.png)"), kAllFilesFilter},
+      QStringLiteral("bmp")};
   std::optional<QString> target = files.chooseSaveFile(request);
   if (!target) return;
   saveRenderedImage(doc.renderer, toLocalPath(*target), feedback);

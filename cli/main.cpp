@@ -56,8 +56,8 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& options) {
   CLI::App app{
       "QN の地形画像をウィンドウなしで描きます。設定とテクスチャは .qnf ドキュメントから、\n"
       "または表面テクスチャとバンプテクスチャを指定して標準の設定で:\n"
-      "  qn-render [オプション] DOCUMENT.qnf -o OUT.bmp\n"
-      "  qn-render [オプション] --surface SURFACE.bmp --bump BUMP.bmp -o OUT.bmp\n",
+      "  qn-render [オプション] DOCUMENT.qnf -o OUT.bmp|OUT.png\n"
+      "  qn-render [オプション] --surface SURFACE.bmp --bump BUMP.bmp -o OUT.bmp|OUT.png\n",
       "qn-render"};
   app.get_formatter()->label("Usage", "使い方");
   app.get_formatter()->label("OPTIONS", "オプション");
@@ -69,7 +69,8 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& options) {
       ->type_name("");
   app.add_option("--surface", options.surface, "表面テクスチャ (BMP): 地形の色")->type_name("FILE");
   app.add_option("--bump", options.bump, "バンプテクスチャ (BMP): 赤の値が高さ")->type_name("FILE");
-  app.add_option("-o,--output", options.output, "描いた絵を 24 ビット BMP で保存します")
+  app.add_option("-o,--output", options.output,
+                 "描いた絵を保存します（名前が .png で終われば PNG、ほかは 24 ビット BMP）")
       ->type_name("OUT.bmp");
   app.add_option("--set", options.assignments,
                  "設定をひとつ変更します。例: screenWidth=640、viewpoint=100,300,200、"

@@ -1,22 +1,49 @@
-// Saving the rendered picture: the engine's screen through DibImage::writeFile, which
-// writes a 24-bit BMP atomically, so a failed save leaves an existing file as it was.
+// Saving the rendered picture: a PNG when the target's name ends in ".png" (any case),
+// otherwise the 24-bit BMP of DibImage::writeFile. Both are written to a temporary file
+// beside the target and renamed into place, so a failed save leaves an existing file as
+// it was.
 
 #include "export/ImageSave.h"
 
+#include <algorithm>
+#include <cctype>
 #include <string_view>
 
+#include "base/AtomicFile.h"
 #include "engine/BusyRefusal.h"
+#include "raster/PngEncoder.h"
 
 namespace {
 
 constexpr std::string_view kSaveFailedMessage = "保存に失敗しました。";
 
+bool writePng(const DibImage& image, const std::string& path) {
+  const std::vector<std::uint8_t> png = encodePng(image.pixels(), image.width(), image.height());
+  if (png.empty()) return false;
+  AtomicFileWriter writer;
+  if (!writer.open(path)) return false;
+  if (writer.write(png.data(), png.size()) && writer.commit()) return true;
+  writer.abandon();
+  return false;
+}
+
 }  // namespace
+
+bool isPngName(const std::string& path) {
+  constexpr std::string_view kSuffix = ".png";
+  if (path.size() < kSuffix.size()) return false;
+  return std::equal(
+      kSuffix.begin(), kSuffix.end(), path.end() - kSuffix.size(),
+      [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+}
 
 bool saveRenderedImage(const TerrainRenderer& renderer, const std::string& targetPath,
                        UserFeedback& feedback) {
   if (refuseWhileDrawing(renderer, feedback)) return false;
-  if (!renderer.screen().writeFile(targetPath)) {
+  const DibImage& screen = renderer.screen();
+  const bool written =
+      isPngName(targetPath) ? writePng(screen, targetPath) : screen.writeFile(targetPath);
+  if (!written) {
     feedback.showMessage(kSaveFailedMessage);
     return false;
   }

@@ -1,6 +1,7 @@
 #pragma once
-// Saving the rendered picture: the engine's screen image as a 24-bit BMP file, written
-// atomically. Shows "保存に失敗しました。" through the feedback when the write fails.
+// Saving the rendered picture: the engine's screen image as a PNG file when the name ends
+// in ".png" (any case), otherwise as a 24-bit BMP file, written atomically. Shows
+// "保存に失敗しました。" through the feedback when the write fails.
 
 #include <string>
 
@@ -10,5 +11,8 @@
 // Writes the engine's screen image to targetPath. While a rendering is in progress it
 // refuses with the busy message and writes nothing; when the write fails it shows
 // "保存に失敗しました。". False in both cases, true when the file is in place.
+// True when path names a PNG file: it ends in ".png", in any case.
+bool isPngName(const std::string& path);
+
 bool saveRenderedImage(const TerrainRenderer& renderer, const std::string& targetPath,
                        UserFeedback& feedback);

@@ -16,6 +16,7 @@
 
 #include "document/SettingsMessages.h"
 #include "raster/DibImage.h"
+#include "raster/PngEncoder.h"
 #include "settings/SettingsFields.h"
 #include "settings/SettingsValidation.h"
 #include "support/FileContents.h"
@@ -233,6 +234,19 @@ TEST(QnRender, RendersTheSampleDocumentAsItsSettingsSay) {
   EXPECT_EQ(picture.height(), 480);
   EXPECT_EQ(pixel(picture, 0, 0), 0u) << "sky above the far edge";
   EXPECT_NE(pixel(picture, 320, 240), 0u) << "terrain where the camera looks";
+
+  // The same picture as a PNG, chosen by the name, pixel for pixel.
+  const RunResult png = qnRender({kSampleDocument, "-o", folder.file("doc.png"), "--quiet"});
+  ASSERT_EQ(png.status, 0) << png.err;
+  const std::string bytes = readText(folder.file("doc.png"));
+  ASSERT_EQ(bytes.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+  std::vector<Color> pngPixels;
+  int width = 0, height = 0;
+  ASSERT_TRUE(decodePng(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(),
+                        pngPixels, width, height));
+  EXPECT_EQ(width, 640);
+  EXPECT_EQ(height, 480);
+  EXPECT_EQ(pngPixels, std::vector<Color>(picture.pixels(), picture.pixels() + 640 * 480));
 }
 
 TEST(QnRender, SaveDocumentWritesADocumentThatRendersAgain) {

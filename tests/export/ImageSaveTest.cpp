@@ -1,7 +1,9 @@
-// Saving the rendered picture: the screen as a BMP that reads back the same, the failure
-// message, and the refusal while a rendering is drawing.
+// Saving the rendered picture: the screen as a BMP or a PNG (by the name's extension) that
+// reads back the same, the failure message, and the refusal while a rendering is drawing.
 
 #include "export/ImageSave.h"
+
+#include "raster/PngEncoder.h"
 
 #include <gtest/gtest.h>
 
@@ -12,22 +14,44 @@
 
 namespace {
 
-TEST(ImageSave, WritesTheScreenAsABmpThatReadsBack) {
-  TempFolder folder;
-  RecordingFeedback feedback;
-  TerrainRenderer renderer;
-  ASSERT_TRUE(renderer.createDefaultScreen());
-  renderer.screen().pixels()[0] = makeColor(10, 20, 30);  // top-left corner
-  const std::string path = folder.file("shot.bmp");
+TEST(ImageSave, WritesTheScreenAsTheFormatItsNameSaysThatReadsBack) {
+  struct Case {
+    const char* name;
+    bool png;
+  };
+  const Case cases[] = {{"shot.bmp", false}, {"shot.png", true},      {"SHOT.PNG", true},
+                        {"shot.Png", true},  {"shot.png.bmp", false}, {"shotpng", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder folder;
+    RecordingFeedback feedback;
+    TerrainRenderer renderer;
+    ASSERT_TRUE(renderer.createDefaultScreen());
+    DibImage& screen = renderer.screen();
+    for (int i = 0; i < screen.width() * screen.height(); ++i)
+      screen.pixels()[i] = makeColor(i % 251, i / 320 % 256, (i * 7) % 256);
+    const std::string path = folder.file(c.name);
 
-  EXPECT_TRUE(saveRenderedImage(renderer, path, feedback));
+    EXPECT_TRUE(saveRenderedImage(renderer, path, feedback));
+    EXPECT_TRUE(feedback.messages.empty());
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{c.name});  // no temporary left
 
-  DibImage back;
-  ASSERT_TRUE(back.load(path));
-  EXPECT_EQ(back.width(), 320);
-  EXPECT_EQ(back.height(), 240);
-  EXPECT_EQ(back.pixels()[0], makeColor(10, 20, 30));
-  EXPECT_TRUE(feedback.messages.empty());
+    std::vector<Color> back;
+    int width = 0, height = 0;
+    if (c.png) {
+      const std::string bytes = readText(path);
+      ASSERT_TRUE(decodePng(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), back,
+                            width, height));
+    } else {
+      DibImage image;
+      ASSERT_TRUE(image.load(path));
+      back.assign(image.pixels(), image.pixels() + image.width() * image.height());
+      width = image.width(), height = image.height();
+    }
+    EXPECT_EQ(width, 320);
+    EXPECT_EQ(height, 240);
+    EXPECT_EQ(back, std::vector<Color>(screen.pixels(), screen.pixels() + 320 * 240));
+  }
 }
 
 TEST(ImageSave, FailedWriteShowsTheSaveMessageAndKeepsTheOldFile) {
@@ -39,9 +63,10 @@ TEST(ImageSave, FailedWriteShowsTheSaveMessageAndKeepsTheOldFile) {
 
   EXPECT_FALSE(saveRenderedImage(renderer, folder.file("missing/shot.bmp"), feedback));
   EXPECT_FALSE(saveRenderedImage(renderer, folder.file("plain/shot.bmp"), feedback));
+  EXPECT_FALSE(saveRenderedImage(renderer, folder.file("missing/shot.png"), feedback));
+  EXPECT_FALSE(saveRenderedImage(renderer, folder.file("plain/shot.png"), feedback));
 
-  EXPECT_EQ(feedback.messageTexts(),
-            (std::vector<std::string>{"保存に失敗しました。", "保存に失敗しました。"}));
+  EXPECT_EQ(feedback.messageTexts(), std::vector<std::string>(4, "保存に失敗しました。"));
   EXPECT_EQ(readText(folder.file("plain")), "a file");
   EXPECT_EQ(folder.entries(), std::vector<std::string>{"plain"});
 }
@@ -51,7 +76,8 @@ TEST(ImageSave, NoScreenYetIsAFailedSave) {
   RecordingFeedback feedback;
   TerrainRenderer renderer;
   EXPECT_FALSE(saveRenderedImage(renderer, folder.file("shot.bmp"), feedback));
-  EXPECT_EQ(feedback.messageTexts(), std::vector<std::string>{"保存に失敗しました。"});
+  EXPECT_FALSE(saveRenderedImage(renderer, folder.file("shot.png"), feedback));
+  EXPECT_EQ(feedback.messageTexts(), std::vector<std::string>(2, "保存に失敗しました。"));
   EXPECT_TRUE(folder.entries().empty());
 }
 

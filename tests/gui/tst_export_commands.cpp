@@ -168,7 +168,7 @@ void ExportCommandsTest::bitmapSaveWritesTheRenderedPicture() {
   QCOMPARE(chooser_.asked.size(), 1);
   QCOMPARE(chooser_.asked[0].title, QStringLiteral("ビットマップを保存"));
   QCOMPARE(chooser_.asked[0].filters,
-           (QStringList{"ビットマップ (*.bmp)", "すべてのファイル (*)"}));
+           (QStringList{"ビットマップ (*.bmp)", "PNG 画像 (*.png)", "すべてのファイル (*)"}));
   QCOMPARE(chooser_.asked[0].defaultSuffix, QStringLiteral("bmp"));
   QVERIFY(feedback_.messages.empty());
   std::vector<std::uint8_t> expected = doc_->renderer.screen().encodeBmp();

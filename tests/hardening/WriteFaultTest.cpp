@@ -1,5 +1,6 @@
-// Fault injection on every write path: saving a BMP (DibImage::writeFile and the rendered
-// image save), the DXF export and the document save, in the library and through qn-render.
+// Fault injection on every write path: saving a BMP (DibImage::writeFile), the rendered
+// picture (the targets end in ".png", so it is written as a PNG), the DXF export and the
+// document save, in the library and through qn-render.
 // Each fault must be reported (the path's message, exit status 1) and must leave the
 // previous target byte for byte and no temporary file in the folder. The faults: a full
 // file system, the device /dev/full as target, a missing folder, a parent that is a regular
@@ -63,7 +64,7 @@ const std::vector<Fault>& faults() {
        [](const TempFolder& folder, Mounts& mounts, Scene& scene) {
          const std::string disk = folder.file("disk");
          if (!mounts.tmpfs(disk, "size=64k")) return false;
-         scene = {disk + "/out", disk, disk + "/out"};
+         scene = {disk + "/out.png", disk, disk + "/out.png"};
          if (!writeBytes(scene.target, kPreviousBytes)) return false;
          fillFileSystem(disk);
          return true;
@@ -76,24 +77,24 @@ const std::vector<Fault>& faults() {
        }},
       {"missing folder", false,
        [](const TempFolder& folder, Mounts&, Scene& scene) {
-         scene = {folder.file("missing/out"), folder.path(), ""};
+         scene = {folder.file("missing/out.png"), folder.path(), ""};
          return true;
        }},
       {"parent is a regular file", false,
        [](const TempFolder& folder, Mounts&, Scene& scene) {
-         scene = {folder.file("plain/out"), folder.path(), folder.file("plain")};
+         scene = {folder.file("plain/out.png"), folder.path(), folder.file("plain")};
          return writeBytes(scene.keptFile, kPreviousBytes);
        }},
       {"target is a non-empty folder", false,
        [](const TempFolder& folder, Mounts&, Scene& scene) {
-         std::filesystem::create_directory(folder.file("out"));
-         scene = {folder.file("out"), folder.path(), folder.file("out/inner")};
+         std::filesystem::create_directory(folder.file("out.png"));
+         scene = {folder.file("out.png"), folder.path(), folder.file("out.png/inner")};
          return writeBytes(scene.keptFile, kPreviousBytes);
        }},
       {"rename over a busy mount point", true,
        [](const TempFolder& folder, Mounts& mounts, Scene& scene) {
          // rename(2) onto a mount point fails with EBUSY after the whole file was written.
-         scene = {folder.file("out"), folder.path(), folder.file("out")};
+         scene = {folder.file("out.png"), folder.path(), folder.file("out.png")};
          const std::string other = folder.file("other");
          return writeBytes(scene.target, {'u', 'n', 'd', 'e', 'r'}) &&
                 writeBytes(other, kPreviousBytes) && mounts.bind(other, scene.target);

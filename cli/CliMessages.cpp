@@ -1,5 +1,7 @@
 #include "cli/CliMessages.h"
 
+#include <cstdio>
+
 namespace cli_text {
 
 namespace {
@@ -65,6 +67,22 @@ std::string commandLineError(CommandLineErrorKind kind, std::string_view detail)
 std::string distantTexture(std::string_view texturePath, std::string_view documentPath) {
   return "警告: " + std::string(texturePath) + " は " + std::string(documentPath) +
          " と同じフォルダにないため、このドキュメントからは見つかりません。";
+}
+
+std::string cameraPathLine(std::string_view path, std::size_t line, std::string_view text) {
+  return std::string(path) + ": " + std::to_string(line) +
+         " 行目はカメラ (視点 x,y,z 注視点 x,y,z [焦点距離]) として読めません: " +
+         std::string(text);
+}
+
+std::string frameDone(std::size_t frame, std::size_t frames, double seconds) {
+  std::string line = "frame " + std::to_string(frame) + "/" + std::to_string(frames);
+  if (seconds >= 0) {
+    char time[32];
+    std::snprintf(time, sizeof time, "  %.2f s", seconds);
+    line += time;
+  }
+  return line;
 }
 
 std::string aboutFile(std::string_view path, std::string_view message) {

@@ -3,6 +3,7 @@
 // messages come from them): usage errors, refused settings, warnings. All of them are the
 // system's own Japanese texts. Only texts and their formatting; main decides when.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,14 @@ inline constexpr std::string_view kBothTexturesNeeded =
 inline constexpr std::string_view kDocumentUnreadable = "ファイルを開けませんでした。";
 inline constexpr std::string_view kDocumentUnwritable = "保存に失敗しました。";
 inline constexpr std::string_view kSeeHelp = "使い方は qn-render --help で表示されます。";
+inline constexpr std::string_view kOrbitOrPath = "--orbit と --camera-path は一緒に使えません。";
+inline constexpr std::string_view kOrbitNeedsFrames =
+    "--orbit には 1 以上のコマ数を指定してください。";
+inline constexpr std::string_view kOrbitDegreesNeedsOrbit =
+    "--orbit-degrees は --orbit と一緒に指定してください。";
+inline constexpr std::string_view kFramesNeedOutput =
+    "--orbit と --camera-path には、コマ番号 (%04d など) をひとつ含む -o の名前が必要です。";
+inline constexpr std::string_view kFramesFolderMissing = "コマを書くフォルダがありません。";
 
 // "name: text" and the reason a --set assignment was not taken.
 std::string fieldProblem(const FieldProblem& problem);
@@ -33,6 +42,10 @@ enum class CommandLineErrorKind { UnexpectedArgument, BadOptionValue, Other };
 std::string commandLineError(CommandLineErrorKind kind, std::string_view detail);
 // A texture that a saved document will not find beside itself.
 std::string distantTexture(std::string_view texturePath, std::string_view documentPath);
+// A refused line of a camera path file.
+std::string cameraPathLine(std::string_view path, std::size_t line, std::string_view text);
+// One finished frame: "frame 12/120", with its time when seconds is not negative.
+std::string frameDone(std::size_t frame, std::size_t frames, double seconds);
 // A message about a file: "path: message".
 std::string aboutFile(std::string_view path, std::string_view message);
 

@@ -7,9 +7,12 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -23,6 +26,7 @@
 #include "engine/EngineMessages.h"
 #include "export/DxfExport.h"
 #include "export/ImageSave.h"
+#include "settings/CameraFlight.h"
 #include "settings/SettingsFields.h"
 
 namespace {
@@ -44,10 +48,45 @@ struct Options {
   std::vector<std::string> assignments;
   bool printSettings = false;
   bool quiet = false;
+  // Frames: an orbit of this many frames, or a camera path file.
+  std::optional<std::size_t> orbit;
+  std::optional<double> orbitDegrees;
+  std::string cameraPath;
+  bool frames() const { return orbit || !cameraPath.empty(); }
 };
 
 void printError(std::string_view text) {
   std::fprintf(stderr, "qn-render: %.*s\n", static_cast<int>(text.size()), text.data());
+}
+
+// The frame options go together: one kind of flight, and an output name with one frame
+// number whose folder exists.
+std::optional<int> checkFrameOptions(const Options& options) {
+  if (options.orbit && !options.cameraPath.empty()) {
+    printError(cli_text::kOrbitOrPath);
+    return kUsage;
+  }
+  if (options.orbit && *options.orbit == 0) {
+    printError(cli_text::kOrbitNeedsFrames);
+    return kUsage;
+  }
+  if (options.orbitDegrees && !options.orbit) {
+    printError(cli_text::kOrbitDegreesNeedsOrbit);
+    return kUsage;
+  }
+  if (!options.frames()) return std::nullopt;
+  if (!isFrameNamePattern(options.output)) {
+    printError(cli_text::kFramesNeedOutput);
+    return kUsage;
+  }
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::path(frameFileName(options.output, 1)).parent_path();
+  std::error_code error;
+  if (!folder.empty() && !fs::is_directory(folder, error)) {
+    printError(cli_text::aboutFile(folder.string(), cli_text::kFramesFolderMissing));
+    return kUsage;
+  }
+  return std::nullopt;
 }
 
 // Fills options; returns the exit status when the program ends here (help, version, a
@@ -85,9 +124,22 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& options) {
                  "有効なドキュメントを保存します。テクスチャはファイル名だけが入るので、"
                  "OUT.qnf と同じフォルダに置いてください")
       ->type_name("OUT.qnf");
+  app.add_option(
+         "--orbit", options.orbit,
+         "視点を注視点の鉛直線のまわりに回して N コマを書きます (高さと水平距離はそのまま)。"
+         "-o の名前にはコマ番号 (%04d など) を入れます")
+      ->type_name("N");
+  app.add_option("--orbit-degrees", options.orbitDegrees, "--orbit で回す角度 (既定 360)")
+      ->type_name("DEGREES");
+  app.add_option("--camera-path", options.cameraPath,
+                 "1 行 1 コマのカメラ: 視点 x,y,z 注視点 x,y,z [焦点距離] (コンマか空白で区切り、"
+                 "# 以降は注釈)")
+      ->type_name("FILE");
   app.add_flag("-q,--quiet", options.quiet, "進行状況の行を出しません (エラーは出します)");
   app.footer(
-      "進行状況は段階ごとに 1 行ずつ標準エラー出力に出ます。Ctrl+C で中止し、何も書き込みません。\n"
+      "進行状況は段階ごとに (コマを書くときはコマごとに) 1 行ずつ標準エラー出力に出ます。Ctrl+C "
+      "で中止します。\n"
+      "1 枚の絵は書き込まず、コマは書き終えたものが残ります。\n"
       "終了コード: 0 成功、1 失敗、2 コマンドラインの誤りまたは範囲外の設定、130 中止。");
 
   try {
@@ -122,7 +174,7 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& options) {
     printError(cli_text::kOutputNeedsInput);
     return kUsage;
   }
-  return std::nullopt;
+  return checkFrameOptions(options);
 }
 
 // Stage 1: the document and the textures. Textures given on the command line replace the
@@ -222,6 +274,87 @@ int writePicture(const DocumentModel& document, const std::string& path, StderrF
   return saveRenderedImage(document.renderer, path, feedback) ? kSuccess : kFailure;
 }
 
+// The cameras of the frames; a camera path is read and checked whole before anything is
+// rendered.
+std::optional<std::vector<CameraFrame>> flightCameras(const Options& options,
+                                                      const RenderSettings& settings, int& status) {
+  if (options.orbit)
+    return orbitFrames(settings, *options.orbit, options.orbitDegrees.value_or(360.0));
+  std::ifstream file(options.cameraPath, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  if (!file) {
+    printError(cli_text::aboutFile(options.cameraPath, cli_text::kDocumentUnreadable));
+    status = kFailure;
+    return std::nullopt;
+  }
+  CameraPath path = parseCameraPath(text.str(), settings);
+  if (path.problem) {
+    printError(
+        cli_text::cameraPathLine(options.cameraPath, path.problem->line, path.problem->text));
+    status = kUsage;
+    return std::nullopt;
+  }
+  return std::move(path.frames);
+}
+
+// Stages 4 and 6 for a flight: the model is built and averaged once; every frame is then
+// transformed, sorted, lit and painted, and written (atomically) as soon as it is done.
+// Ctrl-C stops at the next poll and keeps the frames already written.
+int renderFrames(DocumentModel& document, const Options& options, CancelSignal& cancel,
+                 StderrFeedback& feedback) {
+  if (int status = needTextures(document); status != kSuccess) return status;
+  TerrainRenderer& renderer = document.renderer;
+  const RenderSettings settings = renderer.settings;
+  int status = kSuccess;
+  const std::optional<std::vector<CameraFrame>> cameras = flightCameras(options, settings, status);
+  if (!cameras) return status;
+
+  int width = 0, height = 0;
+  document.gridSize(&width, &height);
+  if (!renderer.buildMesh(MeshPurpose::Rendering, document.surfaceImage, document.bumpImage, width,
+                          height) ||
+      !renderer.averageColors() || !renderer.keepModelForFrames()) {
+    renderer.finishRendering();
+    return feedback.cancelDelivered() ? kCancelled : kFailure;
+  }
+  // The stages of each frame poll Ctrl-C but print nothing; one line per frame instead.
+  const bool terminal = isatty(STDERR_FILENO) == 1;
+  StderrFeedback frameFeedback(cancel, false, terminal);
+  renderer.setFeedback(&frameFeedback);
+  for (std::size_t k = 0; k < cameras->size() && status == kSuccess; ++k) {
+    const auto start = std::chrono::steady_clock::now();
+    renderer.settings = withCamera(settings, (*cameras)[k]);
+    bool stopped = false;
+    if (!renderer.renderFrame([&] { return stopped = feedback.takeCancel(); })) {
+      const bool cancelled = stopped || frameFeedback.cancelDelivered();
+      status = cancelled ? kCancelled : kFailure;
+      if (cancelled) feedback.showMessage(engine_text::kRenderingCancelled);
+      break;
+    }
+    if (feedback.takeCancel()) {
+      feedback.showMessage(engine_text::kRenderingCancelled);
+      status = kCancelled;
+      break;
+    }
+    const std::string name = frameFileName(options.output, static_cast<int>(k + 1));
+    if (!saveRenderedImage(renderer, name, feedback)) {
+      status = kFailure;
+      break;
+    }
+    if (!options.quiet) {
+      const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+      const std::string line =
+          cli_text::frameDone(k + 1, cameras->size(), terminal ? took.count() : -1);
+      std::fprintf(stderr, "%s\n", line.c_str());
+    }
+  }
+  renderer.setFeedback(&feedback);
+  renderer.settings = settings;
+  renderer.finishRendering();
+  return status;
+}
+
 // A document stores only the textures' file names; warns when the saved document would
 // not find a texture beside itself.
 void warnAboutDistantTexture(const std::string& documentPath, const std::string& texturePath) {
@@ -253,11 +386,13 @@ int run(const Options& options) {
   int status = loadInput(document, options);
   if (status == kSuccess) status = applyOverrides(document, options);
   if (status == kSuccess && options.printSettings) status = printSettings(document);
-  if (status == kSuccess && !options.output.empty()) status = renderPicture(document, feedback);
+  if (status == kSuccess && options.frames())
+    status = renderFrames(document, options, cancel, feedback);
+  const bool picture = !options.output.empty() && !options.frames();
+  if (status == kSuccess && picture) status = renderPicture(document, feedback);
   if (status == kSuccess && !options.dxf.empty())
     status = exportMesh(document, options.dxf, feedback);
-  if (status == kSuccess && !options.output.empty())
-    status = writePicture(document, options.output, feedback);
+  if (status == kSuccess && picture) status = writePicture(document, options.output, feedback);
   if (status == kSuccess && !options.saveDocument.empty())
     status = saveDocument(document, options.saveDocument, feedback);
   return status;

@@ -18,6 +18,7 @@ UserFeedback& TerrainRenderer::feedback() const {
 
 bool TerrainRenderer::resetSettings() {
   model_.clear();
+  frameTriangles_.release();
   settings = RenderSettings{};
   drawPosition_ = 0;
   polygonCount_ = 0;
@@ -26,6 +27,7 @@ bool TerrainRenderer::resetSettings() {
 
 void TerrainRenderer::finishRendering() {
   model_.clear();
+  frameTriangles_.release();
   drawPosition_ = polygonCount_;
 }
 

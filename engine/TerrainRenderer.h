@@ -62,6 +62,16 @@ class TerrainRenderer {
   bool drawToEnd(const std::function<bool()>& stopAsked = {});
   void finishRendering();
 
+  // A series of pictures of one model from several cameras. After buildMesh and
+  // averageColors, keepModelForFrames remembers the triangles as they are then; each
+  // renderFrame puts them back and runs transformVertices, sortPolygons, applyLighting,
+  // createScreen and every drawStep with the settings of the moment, so its screen is the
+  // picture of a whole rendering with those settings. The model stays for the next frame.
+  // False when the triangles cannot be kept or a stage or the screen failed, or when
+  // stopAsked (asked before each draw step) said yes.
+  bool keepModelForFrames();
+  bool renderFrame(const std::function<bool()>& stopAsked = {});
+
   bool isDrawing() const { return drawPosition_ < polygonCount_; }
   bool getScreenSize(int* width, int* height) const;
   bool blitScreen(DibImage& target, int x, int y) const;
@@ -84,6 +94,8 @@ class TerrainRenderer {
   mutable SilentFeedback silentFeedback_;
   DibImage screen_;
   TerrainModel model_;
+  LargeArray<TerrainTriangle> frameTriangles_;  // for renderFrame
+  std::uint32_t frameTriangleCount_ = 0;
   std::uint32_t drawPosition_ = 0;
   std::uint32_t polygonCount_ = 0;
 };

@@ -14,9 +14,11 @@
 #include <thread>
 #include <vector>
 
+#include "document/DocumentModel.h"
 #include "document/SettingsMessages.h"
 #include "raster/DibImage.h"
 #include "raster/PngEncoder.h"
+#include "settings/CameraFlight.h"
 #include "settings/SettingsFields.h"
 #include "settings/SettingsValidation.h"
 #include "support/FileContents.h"
@@ -127,6 +129,24 @@ TEST(QnRender, UsageErrorsExitTwo) {
       {"no equals sign",
        {"--set", "screenWidth", "--print-settings"},
        "'screenWidth' は 名前=値 の形ではありません。"},
+      {"frames without a frame number",
+       {kSampleDocument, "--orbit", "3", "-o", "f.png"},
+       "コマ番号 (%04d など) をひとつ含む -o の名前が必要です。"},
+      {"frames with two frame numbers",
+       {kSampleDocument, "--orbit", "3", "-o", "f%d-%d.png"},
+       "コマ番号 (%04d など) をひとつ含む -o の名前が必要です。"},
+      {"frames into a missing folder",
+       {kSampleDocument, "--orbit", "3", "-o", "/nonexistent/f%04d.png"},
+       "/nonexistent: コマを書くフォルダがありません。"},
+      {"orbit and camera path",
+       {kSampleDocument, "--orbit", "3", "--camera-path", "p.txt", "-o", "f%d.bmp"},
+       "--orbit と --camera-path は一緒に使えません。"},
+      {"orbit degrees alone",
+       {kSampleDocument, "--orbit-degrees", "90", "-o", "f.bmp"},
+       "--orbit-degrees は --orbit と一緒に指定してください。"},
+      {"no frames",
+       {kSampleDocument, "--orbit", "0", "-o", "f%d.bmp"},
+       "--orbit には 1 以上のコマ数を指定してください。"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -247,6 +267,79 @@ TEST(QnRender, RendersTheSampleDocumentAsItsSettingsSay) {
   EXPECT_EQ(width, 640);
   EXPECT_EQ(height, 480);
   EXPECT_EQ(pngPixels, std::vector<Color>(picture.pixels(), picture.pixels() + 640 * 480));
+}
+
+// "x,y,z" that reads back to the same doubles.
+std::string exactVector(const Vec3& v) {
+  char text[128];
+  std::snprintf(text, sizeof text, "%.17g,%.17g,%.17g", v.x, v.y, v.z);
+  return text;
+}
+
+TEST(QnRender, EveryFrameIsTheSinglePictureOfItsCamera) {
+  TempFolder folder;
+  const std::vector<std::string> small = {"--set", "screenWidth=200", "--set", "screenHeight=150",
+                                          "--quiet"};
+  DocumentModel document;
+  ASSERT_EQ(document.readFile(kSampleDocument), DocumentReadResult::Read);
+  const RenderSettings settings = document.renderer.settings;
+
+  // An orbit of three frames and a path of three cameras: beside, below the terrain, and
+  // looking straight up (a frame without terrain), the last with its own focal distance.
+  writeText(folder.file("path.txt"),
+            "# viewpoint, look-at, focal distance\n"
+            "-100 128 90   128 128 20\n"
+            "\n"
+            "128,128,-60, 128,128,0\n"
+            "128 128 2000  128 128 5000  350  # straight up\n");
+  struct Flight {
+    const char* name;
+    std::vector<std::string> args;
+    std::vector<CameraFrame> cameras;
+  };
+  const Flight flights[] = {
+      {"orbit", {"--orbit", "3", "--orbit-degrees", "270"}, orbitFrames(settings, 3, 270.0)},
+      {"camera path",
+       {"--camera-path", folder.file("path.txt")},
+       {{{-100, 128, 90}, {128, 128, 20}, {}},
+        {{128, 128, -60}, {128, 128, 0}, {}},
+        {{128, 128, 2000}, {128, 128, 5000}, 350.0}}}};
+  for (const Flight& flight : flights) {
+    SCOPED_TRACE(flight.name);
+    const std::string pattern = folder.file(std::string(flight.name) + "%02d.bmp");
+    const RunResult run =
+        qnRender(std::vector<std::string>{kSampleDocument, "-o", pattern} + flight.args + small);
+    ASSERT_EQ(run.status, 0) << run.err;
+    for (std::size_t k = 0; k < flight.cameras.size(); ++k) {
+      SCOPED_TRACE(k);
+      const CameraFrame& camera = flight.cameras[k];
+      std::vector<std::string> single = {kSampleDocument,
+                                         "-o",
+                                         folder.file("single.bmp"),
+                                         "--set",
+                                         "viewpoint=" + exactVector(camera.viewpoint),
+                                         "--set",
+                                         "lookAt=" + exactVector(camera.lookAt)};
+      if (camera.distance) single.insert(single.end(), {"--set", "distance=350"});
+      ASSERT_EQ(qnRender(single + small).status, 0);
+      EXPECT_EQ(readText(frameFileName(pattern, static_cast<int>(k + 1))),
+                readText(folder.file("single.bmp")));
+    }
+  }
+  DibImage away;
+  ASSERT_TRUE(away.load(folder.file("camera path03.bmp")));
+  EXPECT_EQ(std::count(away.pixels(), away.pixels() + 200 * 150, 0u), 200 * 150) << "no terrain";
+}
+
+TEST(QnRender, ABadCameraPathLineIsRefusedBeforeAnythingIsRendered) {
+  TempFolder folder;
+  writeText(folder.file("path.txt"), "1 2 3 4 5 6\n# fine\n1 2 3 4 5\n");
+  const RunResult run = qnRender(
+      {kSampleDocument, "--camera-path", folder.file("path.txt"), "-o", folder.file("f%d.bmp")});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_TRUE(contains(run.err, "path.txt: 3 行目はカメラ")) << run.err;
+  EXPECT_FALSE(contains(run.err, "曲面分割")) << run.err;
+  EXPECT_EQ(folder.entries(), std::vector<std::string>{"path.txt"});
 }
 
 TEST(QnRender, SaveDocumentWritesADocumentThatRendersAgain) {

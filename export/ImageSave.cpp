@@ -27,8 +27,7 @@ bool writePng(const DibImage& image, const std::string& path) {
   return false;
 }
 
-}  // namespace
-
+// A name ending in ".png", in any case.
 bool isPngName(const std::string& path) {
   constexpr std::string_view kSuffix = ".png";
   if (path.size() < kSuffix.size()) return false;
@@ -36,6 +35,8 @@ bool isPngName(const std::string& path) {
       kSuffix.begin(), kSuffix.end(), path.end() - kSuffix.size(),
       [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
 }
+
+}  // namespace
 
 bool saveRenderedImage(const TerrainRenderer& renderer, const std::string& targetPath,
                        UserFeedback& feedback) {

@@ -11,8 +11,5 @@
 // Writes the engine's screen image to targetPath. While a rendering is in progress it
 // refuses with the busy message and writes nothing; when the write fails it shows
 // "保存に失敗しました。". False in both cases, true when the file is in place.
-// True when path names a PNG file: it ends in ".png", in any case.
-bool isPngName(const std::string& path);
-
 bool saveRenderedImage(const TerrainRenderer& renderer, const std::string& targetPath,
                        UserFeedback& feedback);

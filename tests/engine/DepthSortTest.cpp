@@ -1,6 +1,6 @@
-// The depth sort: descending keys, and the exact order the quicksort gives equal keys. The
-// fast sort is compared with a plain copy of the quicksort on keys with and without ties,
-// with odd values, and through the renderer from the default top-down camera.
+// The depth sort: descending keys, and the exact order the quicksort gives equal keys,
+// compared with a plain copy of the quicksort on keys with and without ties and with odd
+// values. (The renderer's sorted models are compared in ReferencePipelineTest.)
 
 #include <gtest/gtest.h>
 
@@ -192,59 +192,4 @@ TEST(SortPolygons, ShowsABusyNoticeWithoutProgressOrPolls) {
                                                "busy", "destroy"}));
   EXPECT_EQ(w.polls, 0);
   EXPECT_TRUE(feedback.messages.empty());
-}
-
-namespace {
-
-// A 33 x 33 grid of hills with many equal heights, so many equal depth keys from above.
-DibImage terracedBump() {
-  DibImage bump = filledImage(33, 33, 0);
-  for (int y = 0; y < 33; ++y)
-    for (int x = 0; x < 33; ++x) {
-      const int h = ((x / 4) * 37 + (y / 3) * 11) % 5 * 40;
-      bump.pixels()[y * 33 + x] = makeColor(h, h, h);
-    }
-  return bump;
-}
-
-Keyed modelOf(const TerrainRenderer& r) {
-  const TerrainModel& m = r.model();
-  return {std::vector<double>(m.keys.get(), m.keys.get() + r.polygonCount()),
-          std::vector<TerrainTriangle>(m.triangles.get(), m.triangles.get() + r.polygonCount())};
-}
-
-}  // namespace
-
-TEST(SortPolygons, TheRenderersOrderIsTheQuicksortsFromEveryCamera) {
-  const DibImage bump = terracedBump();
-  const DibImage surface = filledImage(33, 33, 0x336699);
-  struct Case {
-    const char* name;
-    Vec3 viewpoint;
-    Vec3 lookAt;
-    double nearLimit;
-  };
-  const RenderSettings defaults;
-  const Case cases[] = {
-      {"default camera, straight down", defaults.viewpoint, defaults.lookAt, 1.0},
-      {"oblique", {-20, -20, 60}, {16, 16, 0}, 1.0},
-      {"near corners dropped", {-20, -20, 30}, {8, 8, 0}, 45.0},
-      {"from below", {16, 40, -30}, {16, 16, 0}, 1.0},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    TerrainRenderer r;
-    r.settings.viewpoint = c.viewpoint;
-    r.settings.lookAt = c.lookAt;
-    r.settings.nearLimit = c.nearLimit;
-    r.settings.emphasisRate = 0.05;
-    ASSERT_TRUE(r.buildMesh(MeshPurpose::Rendering, surface, bump, 33, 33));
-    ASSERT_TRUE(r.transformVertices());
-    Keyed expected = modelOf(r);
-    referenceSort(expected, 0, static_cast<long>(r.polygonCount()) - 1);
-    ASSERT_TRUE(r.sortPolygons());
-    const Keyed sorted = modelOf(r);
-    EXPECT_EQ(cellsOf(sorted), cellsOf(expected));
-    EXPECT_EQ(sorted.keys, expected.keys);
-  }
 }

@@ -31,6 +31,8 @@ inline constexpr std::string_view kOrbitDegreesNeedsOrbit =
 inline constexpr std::string_view kFramesNeedOutput =
     "--orbit と --camera-path には、コマ番号 (%04d など) をひとつ含む -o の名前が必要です。";
 inline constexpr std::string_view kFramesFolderMissing = "コマを書くフォルダがありません。";
+inline constexpr std::string_view kBadHeightRange =
+    "--height-range には LO,HI (LO < HI の数) を指定してください。";
 
 // "name: text" and the reason a --set assignment was not taken.
 std::string fieldProblem(const FieldProblem& problem);

@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <charconv>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -52,11 +54,29 @@ struct Options {
   std::optional<std::size_t> orbit;
   std::optional<double> orbitDegrees;
   std::string cameraPath;
+  std::string heightRange;  // "LO,HI" for elevation rasters
   bool frames() const { return orbit || !cameraPath.empty(); }
 };
 
 void printError(std::string_view text) {
   std::fprintf(stderr, "qn-render: %.*s\n", static_cast<int>(text.size()), text.data());
+}
+
+// "LO,HI": two finite numbers, LO below HI.
+std::optional<HeightRange> parseHeightRange(const std::string& text) {
+  const std::size_t comma = text.find(',');
+  if (comma == std::string::npos) return std::nullopt;
+  double values[2];
+  const std::string parts[2] = {text.substr(0, comma), text.substr(comma + 1)};
+  for (int i = 0; i < 2; ++i) {
+    const char* begin = parts[i].data();
+    const char* end = begin + parts[i].size();
+    const auto [stop, error] = std::from_chars(begin, end, values[i]);
+    if (parts[i].empty() || error != std::errc{} || stop != end || !std::isfinite(values[i]))
+      return std::nullopt;
+  }
+  if (!(values[0] < values[1])) return std::nullopt;
+  return HeightRange{values[0], values[1]};
 }
 
 // The frame options go together: one kind of flight, and an output name with one frame
@@ -106,8 +126,16 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& options) {
   app.set_version_flag("--version", std::string(kQnVersionTitle), "バージョンを表示して終わります");
   app.add_option("DOCUMENT", options.document, "設定とテクスチャを読む QN ドキュメント (.qnf)")
       ->type_name("");
-  app.add_option("--surface", options.surface, "表面テクスチャ (BMP): 地形の色")->type_name("FILE");
-  app.add_option("--bump", options.bump, "バンプテクスチャ (BMP): 赤の値が高さ")->type_name("FILE");
+  app.add_option("--surface", options.surface,
+                 "表面テクスチャ (BMP、PNG、JPEG、TIFF など): 地形の色")
+      ->type_name("FILE");
+  app.add_option("--bump", options.bump,
+                 "バンプテクスチャ: BMP と 8 ビットの画像は赤の値、16 ビットの画像と標高データ "
+                 "(GeoTIFF、SRTM .hgt、ESRI ASCII グリッド) は値が高さ")
+      ->type_name("FILE");
+  app.add_option("--height-range", options.heightRange,
+                 "標高データの値 LO を高さ 0、HI を高さ 255 にします (既定はデータの最小と最大)")
+      ->type_name("LO,HI");
   app.add_option("-o,--output", options.output,
                  "描いた絵を保存します（名前が .png で終われば PNG、ほかは 24 ビット BMP）")
       ->type_name("OUT.bmp");
@@ -174,12 +202,18 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& options) {
     printError(cli_text::kOutputNeedsInput);
     return kUsage;
   }
+  if (!options.heightRange.empty() && !parseHeightRange(options.heightRange)) {
+    printError(cli_text::kBadHeightRange);
+    return kUsage;
+  }
   return checkFrameOptions(options);
 }
 
 // Stage 1: the document and the textures. Textures given on the command line replace the
 // document's and are checked as the texture-open command checks them.
 int loadInput(DocumentModel& document, const Options& options) {
+  if (!options.heightRange.empty())
+    document.bumpReadOptions.heightRange = parseHeightRange(options.heightRange);
   if (!options.document.empty()) {
     switch (document.readFile(options.document)) {
       case DocumentReadResult::Read:

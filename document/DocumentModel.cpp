@@ -113,6 +113,11 @@ DibImage& DocumentModel::image(TextureKind kind) {
   return kind == TextureKind::Surface ? surfaceImage : bumpImage;
 }
 
+bool DocumentModel::loadImage(TextureKind kind, const std::string& imagePath) {
+  return loadTextureFile(imagePath, image(kind),
+                         kind == TextureKind::Bump ? bumpReadOptions : TextureReadOptions{});
+}
+
 std::string& DocumentModel::path(TextureKind kind) {
   return kind == TextureKind::Surface ? surfacePath_ : bumpPath_;
 }
@@ -128,7 +133,7 @@ void DocumentModel::newDocument() {
 bool DocumentModel::openTexture(TextureKind kind, const std::string& texturePath) {
   path(kind).clear();
   DibImage& texture = image(kind);
-  if (!texture.load(texturePath)) {
+  if (!loadImage(kind, texturePath)) {
     showMessage(kLoadFailedMessage);
     return false;
   }
@@ -144,7 +149,7 @@ bool DocumentModel::openTexture(TextureKind kind, const std::string& texturePath
 void DocumentModel::reloadTexture(TextureKind kind) {
   if (path(kind).empty()) return;
   DibImage& texture = image(kind);
-  if (!texture.load(path(kind))) {
+  if (!loadImage(kind, path(kind))) {
     showMessage(kLoadFailedMessage);
     path(kind).clear();
   } else if (!usableSize(texture)) {
@@ -244,7 +249,7 @@ void DocumentModel::loadStoredTexture(TextureKind kind, const std::string& docum
   if (storedName.empty()) return;
   const std::string resolved = resolveStoredName(documentPath, storedName);
   // Unlike the texture commands, any image that loads is kept, even 1 pixel wide.
-  if (!resolved.empty() && image(kind).load(resolved)) {
+  if (!resolved.empty() && loadImage(kind, resolved)) {
     path(kind) = resolved;
     return;
   }

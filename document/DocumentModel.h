@@ -11,6 +11,7 @@
 #include "engine/StageProgress.h"
 #include "engine/TerrainRenderer.h"
 #include "raster/DibImage.h"
+#include "raster/TextureFile.h"
 
 enum class TextureKind { Surface, Bump };
 
@@ -51,6 +52,9 @@ class DocumentModel {
   DibImage bumpImage;
   const std::string& surfacePath() const { return surfacePath_; }
   const std::string& bumpPath() const { return bumpPath_; }
+  // How the bump texture's samples become heights when it is read (TextureFile.h): a
+  // range for elevation rasters instead of their own minimum..maximum.
+  TextureReadOptions bumpReadOptions;
 
   // Settings to their defaults, model discarded, both textures released, paths empty.
   void newDocument();
@@ -95,6 +99,7 @@ class DocumentModel {
  private:
   void showMessage(std::string_view text) const;
   DibImage& image(TextureKind kind);
+  bool loadImage(TextureKind kind, const std::string& path);
   std::string& path(TextureKind kind);
   void reloadTexture(TextureKind kind);
   void loadStoredTexture(TextureKind kind, const std::string& documentPath,

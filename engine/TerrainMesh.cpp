@@ -1,6 +1,7 @@
 // Surface subdivision and colour averaging: the first two stages.
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "base/MemoryBudget.h"
@@ -13,6 +14,7 @@ namespace {
 
 // Bytes per grid point and per triangle of a model that is rendered.
 constexpr std::uint64_t kPointBytes = sizeof(std::uint8_t) + sizeof(ScreenPoint) + sizeof(double);
+constexpr std::uint64_t kFineHeightBytes = sizeof(float) - sizeof(std::uint8_t);
 constexpr std::uint64_t kColorBytes = sizeof(Color);
 constexpr std::uint64_t kTriangleBytes = sizeof(TerrainTriangle) + sizeof(double);
 
@@ -33,8 +35,10 @@ bool allocateTerrainModel(TerrainModel& model, const DibImage& surface, const Di
   const std::uint64_t points = std::uint64_t(gridWidth) * std::uint64_t(gridHeight);
   // Triangles and points are counted in 32 bits.
   if (capacity > UINT32_MAX || points > UINT32_MAX) return false;
+  const bool fine = bump.fineHeights() != nullptr;
   const std::uint64_t bytes =
-      capacity * kTriangleBytes + points * (kPointBytes + (readSurface ? kColorBytes : 0));
+      capacity * kTriangleBytes +
+      points * (kPointBytes + (readSurface ? kColorBytes : 0) + (fine ? kFineHeightBytes : 0));
   if (bytes > availableMemoryBytes()) return false;
 
   model.gridWidth = static_cast<std::uint32_t>(gridWidth);
@@ -46,22 +50,33 @@ bool allocateTerrainModel(TerrainModel& model, const DibImage& surface, const Di
   // The build fills the triangles front to back: a helper faults their pages in ahead.
   const bool ok = model.triangles.allocate(static_cast<std::size_t>(capacity), true) &&
                   model.keys.allocate(static_cast<std::size_t>(capacity), true) &&
-                  model.heights.allocate(static_cast<std::size_t>(points)) &&
+                  (fine ? model.fineHeights.allocate(static_cast<std::size_t>(points))
+                        : model.heights.allocate(static_cast<std::size_t>(points))) &&
                   (!readSurface || model.pointColors.allocate(static_cast<std::size_t>(points)));
   if (!ok) model.clear();
   return ok;
 }
 
-bool subdivideTerrain(TerrainModel& model, const DibImage& surface, const DibImage& bump,
-                      const RenderSettings& settings, StageRun& run) {
+namespace {
+
+// Cuts the cells into triangles; Fine: the grid holds fine heights, which may have holes.
+template <bool Fine>
+bool cutCells(TerrainModel& model, const DibImage& surface, const DibImage& bump,
+              const RenderSettings& settings, StageRun& run) {
   const std::uint32_t gridWidth = model.gridWidth;
   const std::uint32_t gridHeight = model.gridHeight;
   // The grid is copied a row ahead of the cells that read it, so that a large grid does
   // not hold up the polls.
   auto copyRow = [&](std::uint32_t y) {
-    const Color* bumpRow = bump.pixels() + std::size_t(y) * std::size_t(bump.width());
-    std::uint8_t* heights = &model.heights[model.pointIndex(0, y)];
-    for (std::uint32_t x = 0; x < gridWidth; ++x) heights[x] = bumpRow[x] & 0xFFu;  // red
+    const std::size_t bumpRow = std::size_t(y) * std::size_t(bump.width());
+    if constexpr (Fine) {
+      std::memcpy(&model.fineHeights[model.pointIndex(0, y)], bump.fineHeights() + bumpRow,
+                  gridWidth * sizeof(float));
+    } else {
+      const Color* pixels = bump.pixels() + bumpRow;
+      std::uint8_t* heights = &model.heights[model.pointIndex(0, y)];
+      for (std::uint32_t x = 0; x < gridWidth; ++x) heights[x] = redOf(pixels[x]);
+    }
     if (model.surfaceRead) {
       const Color* surfaceRow = surface.pixels() + std::size_t(y) * std::size_t(surface.width());
       std::memcpy(&model.pointColors[model.pointIndex(0, y)], surfaceRow,
@@ -73,9 +88,17 @@ bool subdivideTerrain(TerrainModel& model, const DibImage& surface, const DibIma
   const bool slice = settings.sliceEnabled != 0;
   const std::uint32_t sliceMin = settings.sliceMin;
   const std::uint32_t sliceMax = settings.sliceMax;
-  auto inSlice = [&](std::uint32_t a, std::uint32_t b, std::uint32_t c) {
+  auto keep = [&](double a, double b, double c) {
+    // A triangle touching a point without data is left out, like one outside the slice.
+    if constexpr (Fine) {
+      if (std::isnan(a) || std::isnan(b) || std::isnan(c)) return false;
+    }
     return !slice || (sliceMin <= a && a <= sliceMax && sliceMin <= b && b <= sliceMax &&
                       sliceMin <= c && c <= sliceMax);
+  };
+  auto heightAt = [&model](std::uint32_t point) -> double {
+    if constexpr (Fine) return model.fineHeights[point];
+    return model.heights[point];
   };
   const double emphasis = model.emphasis;
   TerrainTriangle* out = model.triangles.get();
@@ -89,20 +112,18 @@ bool subdivideTerrain(TerrainModel& model, const DibImage& surface, const DibIma
       counter += 2;
       const std::uint32_t p0 = model.pointIndex(x, y + 1), p1 = model.pointIndex(x, y);
       const std::uint32_t p2 = model.pointIndex(x + 1, y), p3 = model.pointIndex(x + 1, y + 1);
-      const std::uint32_t h0 = model.heights[p0], h1 = model.heights[p1];
-      const std::uint32_t h2 = model.heights[p2], h3 = model.heights[p3];
+      const double h0 = heightAt(p0), h1 = heightAt(p1), h2 = heightAt(p2), h3 = heightAt(p3);
       const std::uint32_t cell = 2 * (y * (gridWidth - 1) + x);
       auto add = [&](std::uint32_t first, std::uint32_t half) {
-        keys[count] = model.heights[first] * emphasis;
+        keys[count] = heightAt(first) * emphasis;
         out[count++] = {cell + half, model.pointColor(first)};
       };
-      if (chooseSplitA(model.subdivisionMode, static_cast<int>(h0), static_cast<int>(h1),
-                       static_cast<int>(h2), static_cast<int>(h3))) {
-        if (inSlice(h0, h1, h2)) add(p0, 0);
-        if (inSlice(h2, h3, h0)) add(p2, 1);
+      if (chooseSplitA(model.subdivisionMode, h0, h1, h2, h3)) {
+        if (keep(h0, h1, h2)) add(p0, 0);
+        if (keep(h2, h3, h0)) add(p2, 1);
       } else {
-        if (inSlice(h1, h2, h3)) add(p1, 0);
-        if (inSlice(h3, h0, h1)) add(p3, 1);
+        if (keep(h1, h2, h3)) add(p1, 0);
+        if (keep(h3, h0, h1)) add(p3, 1);
       }
     }
   }
@@ -110,6 +131,14 @@ bool subdivideTerrain(TerrainModel& model, const DibImage& surface, const DibIma
   model.keys.stopPrefault();
   model.triangleCount = count;
   return true;
+}
+
+}  // namespace
+
+bool subdivideTerrain(TerrainModel& model, const DibImage& surface, const DibImage& bump,
+                      const RenderSettings& settings, StageRun& run) {
+  return model.fineHeights ? cutCells<true>(model, surface, bump, settings, run)
+                           : cutCells<false>(model, surface, bump, settings, run);
 }
 
 bool averageTriangleColors(TerrainModel& model, StageRun& run) {

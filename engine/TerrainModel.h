@@ -39,8 +39,9 @@ struct ScreenPoint {
 };
 
 // Automatic mode cuts along the diagonal whose ends differ less in height; a tie cuts
-// along P0-P2. Integer heights, before emphasis.
-inline bool chooseSplitA(std::int32_t mode, int h0, int h1, int h2, int h3) {
+// along P0-P2. Heights before emphasis; in automatic mode a cell with a point without data
+// (NaN) cuts along P1-P3 (the triangles that touch that point are not in the model).
+inline bool chooseSplitA(std::int32_t mode, double h0, double h1, double h2, double h3) {
   if (mode == 0) return std::abs(h0 - h2) <= std::abs(h1 - h3);
   return mode == 1;
 }
@@ -63,8 +64,11 @@ struct TerrainModel {
   double emphasis = 1.0;
   bool surfaceRead = false;
 
-  LargeArray<std::uint8_t> heights;  // red channel per point, row by row
-  LargeArray<Color> pointColors;     // surface colour per point, only when surfaceRead
+  // The height per point, row by row: the bump's red channel, or for a bump with fine
+  // heights (DibImage::fineHeights) those instead, NaN where it has no data.
+  LargeArray<std::uint8_t> heights;
+  LargeArray<float> fineHeights;
+  LargeArray<Color> pointColors;  // surface colour per point, only when surfaceRead
   LargeArray<TerrainTriangle> triangles;
   // Per triangle: before the transform the height of its first corner, afterwards its
   // depth key.
@@ -79,6 +83,7 @@ struct TerrainModel {
 
   void clear() {
     heights.release();
+    fineHeights.release();
     pointColors.release();
     triangles.release();
     keys.release();
@@ -98,6 +103,9 @@ struct TerrainModel {
   }
 
   std::uint32_t pointIndex(std::uint32_t x, std::uint32_t y) const { return y * gridWidth + x; }
+  double height(std::uint32_t point) const {
+    return fineHeights ? static_cast<double>(fineHeights[point]) : heights[point];
+  }
   // The row of a cell index. Every stage asks it for every triangle, and an integer
   // division costs more than the rest of some stages' work: the quotient is taken from the
   // reciprocal instead and corrected by one where rounding put it off.
@@ -122,8 +130,13 @@ struct TerrainModel {
   // triangles jump about the grid, and a cache miss costs more than the work on it.
   void prefetchCorners(std::uint32_t cell) const {
     const std::uint32_t point = topLeftPoint(cell);
-    __builtin_prefetch(&heights[point]);
-    __builtin_prefetch(&heights[point + gridWidth]);
+    if (fineHeights) {
+      __builtin_prefetch(&fineHeights[point]);
+      __builtin_prefetch(&fineHeights[point + gridWidth]);
+    } else {
+      __builtin_prefetch(&heights[point]);
+      __builtin_prefetch(&heights[point + gridWidth]);
+    }
     __builtin_prefetch(&screenPoints[point]);
     __builtin_prefetch(&screenPoints[point + gridWidth]);
   }
@@ -145,7 +158,7 @@ struct TerrainModel {
     const std::uint32_t second = cell & 1;
     // Split A: (V0, V1, V2), (V2, V3, V0); split B: (V1, V2, V3), (V3, V0, V1).
     const std::uint32_t first =
-        chooseSplitA(subdivisionMode, heights[p0], heights[p1], heights[p2], heights[p3]) ? 0 : 1;
+        chooseSplitA(subdivisionMode, height(p0), height(p1), height(p2), height(p3)) ? 0 : 1;
     const std::uint32_t start = first + 2 * second;
     const std::uint32_t cellPoints[4] = {p0, p1, p2, p3};
     Corners c;
@@ -162,8 +175,8 @@ struct TerrainModel {
 
   // Corner k in terrain coordinates; with its surface colour, or colour 0.
   TerrainVertex cornerPosition(const Corners& c, int k) const {
-    return {static_cast<double>(c.x[k]), static_cast<double>(c.y[k]),
-            heights[c.point[k]] * emphasis, 0};
+    return {static_cast<double>(c.x[k]), static_cast<double>(c.y[k]), height(c.point[k]) * emphasis,
+            0};
   }
   TerrainVertex cornerVertex(const Corners& c, int k) const {
     TerrainVertex v = cornerPosition(c, k);

@@ -7,6 +7,7 @@
 // the keys of 0 last.
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "engine/DepthSort.h"
@@ -26,7 +27,8 @@ void projectRow(TerrainModel& model, const ViewCamera& camera, std::uint32_t y) 
   for (std::uint32_t x = 0; x < model.gridWidth; ++x) {
     const std::uint32_t point = first + x;
     double sx, sy, depth;
-    if (camera.project(x, row, model.heights[point] * model.emphasis, sx, sy, depth)) {
+    const double height = model.height(point);  // NaN: no data, and no triangle uses it
+    if (!std::isnan(height) && camera.project(x, row, height * model.emphasis, sx, sy, depth)) {
       model.screenPoints[point] = {toPixel(sx), toPixel(sy)};
       model.depths[point] = depth;
     } else {

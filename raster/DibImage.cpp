@@ -7,10 +7,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <new>
 
 #include "base/AtomicFile.h"
+#include "base/FileBytes.h"
 #include "raster/BmpDecoder.h"
 #include "raster/BmpEncoder.h"
 #include "raster/DrawSurface.h"
@@ -63,8 +63,12 @@ BoxSize stretchBoxSize(int imageWidth, int imageHeight, int boxWidth, int boxHei
 }
 
 DibImage::DibImage(DibImage&& other) noexcept
-    : pixels_(std::move(other.pixels_)), width_(other.width_), height_(other.height_) {
+    : pixels_(std::move(other.pixels_)),
+      fineHeights_(std::move(other.fineHeights_)),
+      width_(other.width_),
+      height_(other.height_) {
   other.pixels_.clear();
+  other.fineHeights_.clear();
   other.width_ = 0;
   other.height_ = 0;
 }
@@ -72,9 +76,11 @@ DibImage::DibImage(DibImage&& other) noexcept
 DibImage& DibImage::operator=(DibImage&& other) noexcept {
   if (this != &other) {
     pixels_ = std::move(other.pixels_);
+    fineHeights_ = std::move(other.fineHeights_);
     width_ = other.width_;
     height_ = other.height_;
     other.pixels_.clear();
+    other.fineHeights_.clear();
     other.width_ = 0;
     other.height_ = 0;
   }
@@ -100,18 +106,8 @@ bool DibImage::create(int width, int height) {
 
 bool DibImage::load(const std::string& path) {
   release();
-  std::ifstream file(path, std::ios::binary | std::ios::ate);
-  if (!file) return false;
-  const std::streamoff size = file.tellg();
-  if (size < 0 || static_cast<std::uint64_t>(size) > kMaxBmpFileSize) return false;
   std::vector<std::uint8_t> bytes;
-  try {
-    bytes.resize(static_cast<std::size_t>(size));
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  file.seekg(0);
-  if (!file.read(reinterpret_cast<char*>(bytes.data()), size)) return false;
+  if (!readFileBytes(path, kMaxBmpFileSize, bytes)) return false;
   return loadFromMemory(bytes.data(), bytes.size());
 }
 
@@ -119,8 +115,18 @@ bool DibImage::loadFromMemory(const std::uint8_t* data, std::size_t size) {
   return decodeBmp(data, size, *this) == BmpStatus::Ok;
 }
 
+bool DibImage::setFineHeights(std::vector<float> heights) {
+  if (heights.size() != pixels_.size() || heights.empty()) {
+    std::vector<float>().swap(fineHeights_);
+    return false;
+  }
+  fineHeights_ = std::move(heights);
+  return true;
+}
+
 bool DibImage::release() {
   std::vector<Color>().swap(pixels_);  // gives the memory back, not just the size
+  std::vector<float>().swap(fineHeights_);
   width_ = 0;
   height_ = 0;
   return true;

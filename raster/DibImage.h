@@ -1,6 +1,7 @@
 #pragma once
 // DibImage: the program's one image type (textures and the rendered screen). Owns a
-// width x height buffer of colour values (see Color.h), row 0 at the top. Reads BMP
+// width x height buffer of colour values (see Color.h), row 0 at the top, and for
+// high-precision height rasters their heights. Reads BMP
 // files (safe for untrusted bytes) and writes 24-bit bottom-up BMP files atomically.
 // It does not draw primitives itself: DrawSurface does that on an attached image.
 
@@ -83,12 +84,20 @@ class DibImage {
   // write never destroys an existing file and leaves no temporary file behind.
   bool writeFile(const std::string& path) const;
 
+  // A raster of high-precision heights also keeps its heights per pixel, row-major, on the
+  // 0..255 scale of the red channel, NaN where it has no data; its pixels are then their
+  // grey picture. Null for every other image (heights are the red channel).
+  const float* fineHeights() const { return fineHeights_.empty() ? nullptr : fineHeights_.data(); }
+  // Gives the image its fine heights: false (and none kept) unless there is one per pixel.
+  bool setFineHeights(std::vector<float> heights);
+
   // Direct access for hot loops: width() * height() colour values, row-major, top row first.
   Color* pixels() { return pixels_.data(); }
   const Color* pixels() const { return pixels_.data(); }
 
  private:
   std::vector<Color> pixels_;
+  std::vector<float> fineHeights_;
   int width_ = 0;
   int height_ = 0;
 };

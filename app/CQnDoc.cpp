@@ -15,7 +15,9 @@ namespace {
 
 FileDialogRequest bitmapOpenSpec(const QString& title) {
   return {title,
-          {QStringLiteral("ビットマップ (*.bmp)"), QStringLiteral("すべてのファイル (*)")},
+          {QStringLiteral("ビットマップ (*.bmp)"),
+           QStringLiteral("読み込める画像 (*.bmp *.png *.jpg *.jpeg *.tif *.tiff *.hgt *.asc)"),
+           QStringLiteral("すべてのファイル (*)")},
           QStringLiteral("bmp")};
 }
 

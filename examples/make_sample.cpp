@@ -5,7 +5,8 @@
 // only correctly rounded arithmetic (+ - * / sqrt), so every build writes the same bytes.
 //
 //   make-sample OUTDIR [--size N] [--seed S]
-// writes OUTDIR/sample-bump.bmp and OUTDIR/sample-surface.bmp; N is 2^k + 1 (default 257,
+// writes OUTDIR/sample-bump.bmp, OUTDIR/sample-surface.bmp and the same heights in 16 bits,
+// OUTDIR/sample-bump16.png; N is 2^k + 1 (default 257,
 // the bundled sample), S any unsigned number. Larger sizes make the terrains the
 // benchmarks render.
 
@@ -17,8 +18,10 @@
 #include <string>
 #include <vector>
 
+#include "base/AtomicFile.h"
 #include "raster/Color.h"
 #include "raster/DibImage.h"
+#include "raster/PngEncoder.h"
 
 namespace {
 
@@ -109,6 +112,16 @@ void shapeHeights(Field& f) {
 
 std::uint32_t toByte(double v) {
   return static_cast<std::uint32_t>(std::clamp(v, 0.0, 255.0) + 0.5);
+}
+
+// The same heights in 16 bits (0..65535 for 0..1): value / 257 is the 8-bit height
+// without its rounding, so the terrain rises smoothly instead of in one-level steps.
+std::vector<std::uint16_t> fineBump(const Field& heights) {
+  std::vector<std::uint16_t> samples(heights.size());
+  for (std::size_t i = 0; i < heights.size(); ++i)
+    samples[i] = static_cast<std::uint16_t>(
+        std::clamp(std::max(heights[i], kWaterLevel), 0.0, 1.0) * 65535.0 + 0.5);
+  return samples;
 }
 
 // The bump texture: the water surface is flat, the land rises above it.
@@ -216,6 +229,12 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "make-sample: cannot write %s\n", path.c_str());
       return 1;
     }
+  }
+  const std::vector<std::uint8_t> png = encodeGreyPng16(fineBump(heights).data(), kSize, kSize);
+  const std::string path = folder + "/sample-bump16.png";
+  if (png.empty() || !writeFileAtomically(path, png.data(), png.size())) {
+    std::fprintf(stderr, "make-sample: cannot write %s\n", path.c_str());
+    return 1;
   }
   return 0;
 }

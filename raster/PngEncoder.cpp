@@ -29,8 +29,16 @@ void appendBytes(png_structp png, png_bytep data, png_size_t size) {
 
 void flushNothing(png_structp) {}
 
-// Rows of 8-bit RGB, row 0 first. False when libpng failed.
-bool writeRgbRows(const std::uint8_t* rgb, int width, int height, PngOutput& out) {
+// The shape of the rows written.
+struct PngRows {
+  const std::uint8_t* data;  // row 0 first, rowBytes each
+  std::size_t rowBytes;
+  int bitDepth;
+  int colorType;
+};
+
+// Rows of samples as PNG. False when libpng failed.
+bool writeRows(const PngRows& rows, int width, int height, PngOutput& out) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   if (png == nullptr) return false;
   png_infop info = png_create_info_struct(png);
@@ -39,8 +47,8 @@ bool writeRgbRows(const std::uint8_t* rgb, int width, int height, PngOutput& out
     return false;
   }
   png_set_write_fn(png, &out, appendBytes, flushNothing);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
-               PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height),
+               rows.bitDepth, rows.colorType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
   // One cheap filter and a quick deflate: a rendered picture compresses well enough, and
   // frame after frame of a flight is written in a fraction of the time.
@@ -48,7 +56,7 @@ bool writeRgbRows(const std::uint8_t* rgb, int width, int height, PngOutput& out
   png_set_compression_level(png, 1);
   png_write_info(png, info);
   for (int y = 0; y < height; ++y)
-    png_write_row(png, rgb + static_cast<std::size_t>(y) * static_cast<std::size_t>(width) * 3);
+    png_write_row(png, rows.data + static_cast<std::size_t>(y) * rows.rowBytes);
   png_write_end(png, info);
   png_destroy_write_struct(&png, &info);
   return !out.failed;
@@ -69,7 +77,27 @@ std::vector<std::uint8_t> encodePng(const Color* pixels, int width, int height) 
     }
     png.reserve(rgb.size() / 2);
     PngOutput out{&png, false};
-    if (!writeRgbRows(rgb.data(), width, height, out)) return {};
+    const PngRows rows{rgb.data(), static_cast<std::size_t>(width) * 3, 8, PNG_COLOR_TYPE_RGB};
+    if (!writeRows(rows, width, height, out)) return {};
+  } catch (const std::bad_alloc&) {
+    return {};
+  }
+  return png;
+}
+
+std::vector<std::uint8_t> encodeGreyPng16(const std::uint16_t* samples, int width, int height) {
+  std::vector<std::uint8_t> png;
+  if (samples == nullptr || width <= 0 || height <= 0) return png;
+  try {
+    // PNG stores 16-bit samples most significant byte first.
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(width) * height * 2);
+    for (std::size_t i = 0, n = static_cast<std::size_t>(width) * height; i < n; ++i) {
+      bytes[2 * i] = static_cast<std::uint8_t>(samples[i] >> 8);
+      bytes[2 * i + 1] = static_cast<std::uint8_t>(samples[i] & 0xFFu);
+    }
+    PngOutput out{&png, false};
+    const PngRows rows{bytes.data(), static_cast<std::size_t>(width) * 2, 16, PNG_COLOR_TYPE_GRAY};
+    if (!writeRows(rows, width, height, out)) return {};
   } catch (const std::bad_alloc&) {
     return {};
   }

@@ -2,7 +2,7 @@
 # Builds the libFuzzer targets with clang and runs each of them.
 #   scripts/fuzz.sh [SECONDS] [TARGET...]
 # SECONDS per target (default 30; 0 = until stopped or a finding). TARGETs default to all:
-# fuzz_bmp fuzz_qnf fuzz_set fuzz_numbers. Environment:
+# fuzz_bmp fuzz_qnf fuzz_set fuzz_numbers fuzz_texture. Environment:
 #   QN_FUZZ_BUILD  build folder (default build-fuzz)
 #   QN_FUZZ_FLAGS  more libFuzzer flags, e.g. "-runs=10000000" or "-jobs=1 -workers=1"
 # New inputs go to BUILD/fuzz-corpus/TARGET (the committed seeds in fuzz/corpus/TARGET are
@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-30}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_bmp fuzz_qnf fuzz_set fuzz_numbers)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_bmp fuzz_qnf fuzz_set fuzz_numbers fuzz_texture)
 build=${QN_FUZZ_BUILD:-build-fuzz}
 
 if [ ! -f "$build/build.ninja" ]; then
@@ -23,7 +23,7 @@ fi
 cmake --build "$build" --target "${targets[@]}" -j2
 
 # Longest input worth trying per target (the BMP seeds set their own).
-declare -A max_len=([fuzz_qnf]=4200 [fuzz_set]=512 [fuzz_numbers]=64)
+declare -A max_len=([fuzz_qnf]=4200 [fuzz_set]=512 [fuzz_numbers]=64 [fuzz_texture]=8192)
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 

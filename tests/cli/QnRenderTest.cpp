@@ -10,6 +10,9 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,6 +25,7 @@
 #include "settings/SettingsFields.h"
 #include "settings/SettingsValidation.h"
 #include "support/FileContents.h"
+#include "support/GdalRasters.h"
 #include "support/TempFolder.h"
 
 extern char** environ;
@@ -147,6 +151,15 @@ TEST(QnRender, UsageErrorsExitTwo) {
       {"no frames",
        {kSampleDocument, "--orbit", "0", "-o", "f%d.bmp"},
        "--orbit には 1 以上のコマ数を指定してください。"},
+      {"height range of one number",
+       {kSampleDocument, "--height-range", "5", "-o", "x.bmp"},
+       "--height-range には LO,HI"},
+      {"height range upside down",
+       {kSampleDocument, "--height-range", "5,1", "-o", "x.bmp"},
+       "--height-range には LO,HI"},
+      {"height range not numbers",
+       {kSampleDocument, "--height-range", "a,nan", "-o", "x.bmp"},
+       "--height-range には LO,HI"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -227,6 +240,49 @@ TEST(QnRender, RendersTheSampleTexturesFromAbove) {
     ASSERT_NE(found, std::string::npos) << stage << " in " << run.err;
     at = found;
   }
+}
+
+// The bundled 16-bit sample: rounded to 8 bits it is the 8-bit sample; its own heights give
+// the mesh far more levels (no terraces). The 8-bit heights widened to 16 bits render the
+// 8-bit picture and mesh byte for byte.
+TEST(QnRender, SixteenBitHeightsRenderSmoothlyAndWidenedEightBitsExactly) {
+  TempFolder folder;
+  std::vector<double> widened;
+  DibImage bump;
+  ASSERT_TRUE(bump.load(kSampleBump));
+  for (int i = 0; i < bump.width() * bump.height(); ++i)
+    widened.push_back(redOf(bump.pixels()[i]) * 257.0);
+  const std::vector<std::uint8_t> png =
+      makeRasterFile(rasterSpec("PNG", GDT_UInt16, bump.width(), bump.height(), 1, widened));
+  std::ofstream(folder.file("widened.png"), std::ios::binary)
+      .write(reinterpret_cast<const char*>(png.data()), long(png.size()));
+  // The 16-bit sample's document names its PNG bump: a document opens any readable texture.
+  const std::string sixteen = QN_SOURCE_DIR "/examples/sample16.qnf";
+  struct Case {
+    std::string name;
+    std::vector<std::string> input;
+  } cases[] = {{"8", {kSampleDocument}},
+               {"widened", {kSampleDocument, "--bump", folder.file("widened.png")}},
+               {"16", {sixteen}}};
+  for (const Case& c : cases) {
+    const RunResult run =
+        qnRender(c.input + std::vector<std::string>{"-o", folder.file(c.name + ".bmp"), "--dxf",
+                                                    folder.file(c.name + ".dxf")});
+    ASSERT_EQ(run.status, 0) << c.name << run.err;
+  }
+  EXPECT_EQ(readText(folder.file("widened.bmp")), readText(folder.file("8.bmp")));
+  EXPECT_EQ(readText(folder.file("widened.dxf")), readText(folder.file("8.dxf")));
+  // Distinct z values (group codes 30..33) of each mesh.
+  auto levels = [&](const std::string& name) {
+    std::istringstream dxf(readText(folder.file(name + ".dxf")));
+    std::set<std::string> values;
+    std::string code, value;
+    while (std::getline(dxf, code) && std::getline(dxf, value))
+      if (code == "30\r" || code == "31\r" || code == "32\r" || code == "33\r")
+        values.insert(value);
+    return values.size();
+  };
+  EXPECT_GT(levels("16"), 50 * levels("8"));
 }
 
 TEST(QnRender, RendersTheSampleDocumentAsItsSettingsSay) {

@@ -27,9 +27,15 @@ namespace {
 
 using Records = std::vector<TerrainPolygon>;
 
+// A grid point's height: its fine height when the bump has them, else its red channel.
+double heightAt(const DibImage& bump, int x, int y) {
+  const std::size_t i = std::size_t(y) * bump.width() + x;
+  return bump.fineHeights() ? double(bump.fineHeights()[i]) : double(bump.pixels()[i] & 0xFFu);
+}
+
 TerrainVertex vertexAt(const DibImage& surface, const DibImage& bump, bool readSurface,
                        double emphasis, int x, int y) {
-  const std::uint32_t h = bump.pixels()[y * bump.width() + x] & 0xFFu;
+  const double h = heightAt(bump, x, y);
   const Color c = readSurface ? surface.pixels()[y * surface.width() + x] : kWhite;
   return {double(x), double(y), h * emphasis, c};
 }
@@ -40,11 +46,11 @@ Records referenceMesh(const DibImage& surface, const DibImage& bump, int w, int 
   const bool readSurface = s.wireframe == 0;
   w = std::min(w, bump.width()), h = std::min(h, bump.height());
   if (readSurface) w = std::min(w, surface.width()), h = std::min(h, surface.height());
-  auto height = [&](int x, int y) { return int(bump.pixels()[y * bump.width() + x] & 0xFFu); };
-  auto inSlice = [&](int a, int b, int c) {
-    const auto in = [&](int v) {
-      return std::uint32_t(v) >= s.sliceMin && std::uint32_t(v) <= s.sliceMax;
-    };
+  auto height = [&](int x, int y) { return heightAt(bump, x, y); };
+  // Triangles touching a point without data (NaN) are left out, like those outside the slice.
+  auto inSlice = [&](double a, double b, double c) {
+    const auto in = [&](double v) { return v >= s.sliceMin && v <= s.sliceMax; };
+    if (std::isnan(a) || std::isnan(b) || std::isnan(c)) return false;
     return s.sliceEnabled == 0 || (in(a) && in(b) && in(c));
   };
   Records out;
@@ -57,8 +63,8 @@ Records referenceMesh(const DibImage& surface, const DibImage& bump, int w, int 
   };
   for (int y = 0; y + 1 < h; ++y)
     for (int x = 0; x + 1 < w; ++x) {
-      const int h0 = height(x, y + 1), h1 = height(x, y), h2 = height(x + 1, y),
-                h3 = height(x + 1, y + 1);
+      const double h0 = height(x, y + 1), h1 = height(x, y), h2 = height(x + 1, y),
+                   h3 = height(x + 1, y + 1);
       auto v = [&](int dx, int dy) {
         return vertexAt(surface, bump, readSurface, s.emphasisRate, x + dx, y + dy);
       };
@@ -199,6 +205,13 @@ Scene randomScene(std::mt19937& random) {
   const int w = 2 + pick(70), h = 2 + pick(70);
   const int levels = 1 + pick(12);  // few levels: flat parts, equal keys
   s.bump = makeBump(w, h, [&](int, int) { return pick(levels) * (255 / levels); });
+  if (pick(3) == 0) {
+    // A high-precision bump: quarter steps (still ties), some beyond 0..255, some holes.
+    std::vector<float> fine(std::size_t(w) * h);
+    for (float& f : fine)
+      f = pick(15) == 0 ? NAN : float(pick(levels * 4) * (300 / levels) / 4.0 - 20);
+    s.bump.setFineHeights(std::move(fine));
+  }
   s.surface = makeTexture(w + pick(3) - 1, h + pick(3) - 1,
                           [&](int, int) { return Color(random() & 0xFFFFFFu); });
   RenderSettings& r = s.settings;

@@ -403,7 +403,10 @@ class AppWindowTest : public QObject {
     QCOMPARE(chooser_->questions.size(), size_t{1});
     const FileDialogRequest& request = chooser_->questions[0].request;
     QCOMPARE(request.title, QStringLiteral("表面テクスチャを開く"));
-    QCOMPARE(request.filters, (QStringList{"ビットマップ (*.bmp)", "すべてのファイル (*)"}));
+    QCOMPARE(request.filters,
+             (QStringList{"ビットマップ (*.bmp)",
+                          "読み込める画像 (*.bmp *.png *.jpg *.jpeg *.tif *.tiff *.hgt *.asc)",
+                          "すべてのファイル (*)"}));
     QCOMPARE(request.defaultSuffix, QStringLiteral("bmp"));
     QVERIFY(!chooser_->questions[0].save);
     QVERIFY(doc->model().surfaceImage.isValid());

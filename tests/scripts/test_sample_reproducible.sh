@@ -7,7 +7,7 @@ source=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$build/bin/make-sample" "$work"
-for name in sample-bump.bmp sample-surface.bmp; do
+for name in sample-bump.bmp sample-surface.bmp sample-bump16.png; do
   cmp "$work/$name" "$source/examples/$name"
 done
 echo "make-sample reproduces the committed textures"

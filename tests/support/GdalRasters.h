@@ -1,0 +1,103 @@
+#pragma once
+// GdalRasters: test rasters of any format GDAL writes (PNG, GeoTIFF, ...), made in memory
+// from the samples a test gives, as the bytes of the file. Test code only: the program
+// itself reads such files through its own loader.
+
+#include <cpl_conv.h>
+#include <cpl_string.h>
+#include <cpl_vsi.h>
+#include <gdal.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct RasterSpec {
+  const char* driver = "PNG";
+  GDALDataType type = GDT_Byte;
+  int width = 1;
+  int height = 1;
+  int bands = 1;
+  std::vector<double> samples;  // band by band, each row by row
+  std::optional<double> noData;
+  std::vector<std::string> creationOptions;  // "KEY=VALUE"
+  std::vector<std::uint32_t> palette;        // Color values: a palette raster when given
+};
+
+inline RasterSpec rasterSpec(const char* driver, GDALDataType type, int width, int height,
+                             int bands, std::vector<double> samples = {}) {
+  RasterSpec spec;
+  spec.driver = driver;
+  spec.type = type;
+  spec.width = width;
+  spec.height = height;
+  spec.bands = bands;
+  spec.samples = std::move(samples);
+  return spec;
+}
+
+// The bytes of a file made by a GDAL driver directly (nothing written into it) and then
+// removed from GDAL's memory.
+inline std::vector<std::uint8_t> takeMemoryFile(const std::string& path) {
+  vsi_l_offset length = 0;
+  GByte* data = VSIGetMemFileBuffer(path.c_str(), &length, FALSE);
+  std::vector<std::uint8_t> bytes(data, data + length);
+  VSIUnlink(path.c_str());
+  VSIUnlink((path + ".aux.xml").c_str());
+  return bytes;
+}
+
+// A GeoTIFF that declares width x height bytes and stores none of them: a small file
+// with a huge picture.
+inline std::vector<std::uint8_t> makeSparseTiff(int width, int height) {
+  GDALAllRegister();
+  const char* options[] = {"SPARSE_OK=TRUE", "TILED=YES", nullptr};
+  const std::string path = "/vsimem/test-sparse.tif";
+  GDALDatasetH file = GDALCreate(GDALGetDriverByName("GTiff"), path.c_str(), width, height, 1,
+                                 GDT_Byte, const_cast<char**>(options));
+  if (file == nullptr) return {};
+  GDALClose(file);
+  return takeMemoryFile(path);
+}
+
+// The file's bytes; empty when GDAL refused to write it.
+inline std::vector<std::uint8_t> makeRasterFile(const RasterSpec& spec) {
+  GDALAllRegister();
+  GDALDatasetH memory = GDALCreate(GDALGetDriverByName("MEM"), "", spec.width, spec.height,
+                                   spec.bands, spec.type, nullptr);
+  if (memory == nullptr) return {};
+  std::vector<double> samples = spec.samples;
+  samples.resize(std::size_t(spec.width) * spec.height * spec.bands, 0.0);
+  if (GDALDatasetRasterIO(memory, GF_Write, 0, 0, spec.width, spec.height, samples.data(),
+                          spec.width, spec.height, GDT_Float64, spec.bands, nullptr, 0, 0,
+                          0) != CE_None) {
+    GDALClose(memory);
+    return {};
+  }
+  GDALRasterBandH first = GDALGetRasterBand(memory, 1);
+  if (spec.noData) GDALSetRasterNoDataValue(first, *spec.noData);
+  if (!spec.palette.empty()) {
+    GDALColorTableH table = GDALCreateColorTable(GPI_RGB);
+    for (std::size_t i = 0; i < spec.palette.size(); ++i) {
+      const std::uint32_t c = spec.palette[i];
+      const GDALColorEntry entry{short(c & 0xFF), short((c >> 8) & 0xFF), short((c >> 16) & 0xFF),
+                                 255};
+      GDALSetColorEntry(table, int(i), &entry);
+    }
+    GDALSetRasterColorTable(first, table);
+    GDALSetRasterColorInterpretation(first, GCI_PaletteIndex);
+    GDALDestroyColorTable(table);
+  }
+  std::vector<const char*> options;
+  for (const std::string& o : spec.creationOptions) options.push_back(o.c_str());
+  options.push_back(nullptr);
+  static int serial = 0;
+  const std::string path = "/vsimem/test-raster-" + std::to_string(serial++);
+  GDALDatasetH file = GDALCreateCopy(GDALGetDriverByName(spec.driver), path.c_str(), memory, FALSE,
+                                     const_cast<char**>(options.data()), nullptr, nullptr);
+  GDALClose(memory);
+  if (file == nullptr) return {};
+  GDALClose(file);
+  return takeMemoryFile(path);
+}

@@ -62,6 +62,10 @@ constexpr Prompt kPrompts[] = {
     {Command::kOpenHelp, "ヘルプを開く\nヘルプ"},
     {Command::kSequenceSettings, "レンダリングシーケンスの設定\nシーケンス設定"},
     {Command::kExportDxf, "地形モデルをDXF形式で保存\nDXF形式で保存"},
+    {Command::kExportStl, "地形モデルをSTL形式で保存\nSTL形式で保存"},
+    {Command::kExportObj, "地形モデルをテクスチャ付きのOBJ形式で保存\nOBJ形式で保存"},
+    {Command::kExportPly, "地形モデルを頂点色付きのPLY形式で保存\nPLY形式で保存"},
+    {Command::kExportGltf, "地形モデルをglTF形式で保存\nglTF形式で保存"},
     {Command::kAbout, "プログラムの情報、バージョンそして著作権を表示\nバージョン情報"},
     {Command::kExit, "アプリケーションを終了し、ファイルの保存を指示\n終了"},
 };
@@ -179,6 +183,19 @@ void CMainFrame::buildMenus() {
   QMenu* exportMenu = file->addMenu(QStringLiteral("エクスポート(&E)"));
   connect(add(exportMenu, Command::kExportDxf, "DXF 形式(&D)"), &QAction::triggered, &doc_,
           &CQnDoc::OnExportDxf);
+  const struct {
+    int command;
+    const char* text;
+    MeshFormat format;
+  } meshCommands[] = {{Command::kExportStl, "STL 形式(&S)", MeshFormat::Stl},
+                      {Command::kExportObj, "OBJ 形式(&O)", MeshFormat::Obj},
+                      {Command::kExportPly, "PLY 形式(&P)", MeshFormat::Ply},
+                      {Command::kExportGltf, "glTF 形式(&G)", MeshFormat::Glb}};
+  for (const auto& mesh : meshCommands) {
+    const MeshFormat format = mesh.format;
+    connect(add(exportMenu, mesh.command, mesh.text), &QAction::triggered, &doc_,
+            [this, format] { doc_.OnExportMesh(format); });
+  }
   QAction* saveBitmap = add(file, Command::kSaveBitmap, "ビットマップを保存(&R)");
   saveBitmap->setIcon(toolbarIcon("savebitmap"));
   connect(saveBitmap, &QAction::triggered, &doc_, &CQnDoc::OnSaveBitmap);
@@ -330,7 +347,9 @@ void CMainFrame::updateCommandStates() {
   action(Command::kStartRendering)->setEnabled(doc_.canStartRendering());
   action(Command::kStopRendering)->setEnabled(doc_.canStopRendering());
   action(Command::kSaveBitmap)->setEnabled(doc_.canSaveBitmap());
-  action(Command::kExportDxf)->setEnabled(doc_.canExportDxf());
+  for (int command : {Command::kExportDxf, Command::kExportStl, Command::kExportObj,
+                      Command::kExportPly, Command::kExportGltf})
+    action(command)->setEnabled(doc_.canExportDxf());
   action(Command::kSequenceSettings)->setEnabled(doc_.canEditSequence());
   setWindowTitle(doc_.GetTitle() + QStringLiteral(" - ") + qnVersionTitle());
 }

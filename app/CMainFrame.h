@@ -46,6 +46,10 @@ inline constexpr int kOpenHelp = 32777;
 inline constexpr int kSequenceSettings = 32786;
 inline constexpr int kReloadTextures = 32788;
 inline constexpr int kExportDxf = 32791;
+inline constexpr int kExportStl = 32792;
+inline constexpr int kExportObj = 32793;
+inline constexpr int kExportPly = 32794;
+inline constexpr int kExportGltf = 32795;
 }  // namespace Command
 
 class CMainFrame : public QMainWindow {

@@ -220,4 +220,10 @@ void CQnDoc::OnExportDxf() {
   emit stateChanged();
 }
 
+void CQnDoc::OnExportMesh(MeshFormat format) {
+  if (!model_.renderer.isDrawing()) endPendingSequence();
+  runExportMesh(model_, chooser_, feedback_, format);
+  emit stateChanged();
+}
+
 void CQnDoc::UpdateAllViews() { emit viewsUpdateRequested(); }

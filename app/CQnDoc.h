@@ -11,6 +11,7 @@
 #include <string>
 
 #include "document/DocumentModel.h"
+#include "export/MeshFormats.h"
 
 class CQnRView;
 class FileChooser;
@@ -96,6 +97,7 @@ class CQnDoc : public QObject {
   void OnRendererSettings();
   void OnSaveBitmap();
   void OnExportDxf();
+  void OnExportMesh(MeshFormat format);
 
   // Every view recomputes and repaints from the model.
   void UpdateAllViews();

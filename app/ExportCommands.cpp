@@ -11,6 +11,7 @@
 #include "engine/BusyRefusal.h"
 #include "export/DxfExport.h"
 #include "export/ImageSave.h"
+#include "export/MeshExport.h"
 
 namespace {
 
@@ -26,6 +27,29 @@ void runExportDxf(DocumentModel& doc, FileChooser& files, UserFeedback& feedback
   std::optional<QString> target = files.chooseSaveFile(request);
   if (!target) return;
   exportDxf(doc.renderer, doc.surfaceImage, doc.bumpImage, toLocalPath(*target), feedback);
+}
+
+void runExportMesh(DocumentModel& doc, FileChooser& files, UserFeedback& feedback,
+                   MeshFormat format) {
+  if (refuseWhileDrawing(doc.renderer, feedback)) return;
+  struct Dialog {
+    const char16_t* filter;
+    const char16_t* suffix;
+  };
+  static constexpr Dialog kDialogs[] = {{u"STL ファイル (*.stl)", u"stl"},
+                                        {u"OBJ ファイル (*.obj)", u"obj"},
+                                        {u"PLY ファイル (*.ply)", u"ply"},
+                                        {u"glTF バイナリ (*.glb)", u"glb"}};
+  const Dialog& dialog = kDialogs[static_cast<int>(format)];
+  FileDialogRequest request{fromUtf8(meshFormatTexts(format).caption),
+                            {QString::fromUtf16(dialog.filter), kAllFilesFilter},
+                            QString::fromUtf16(dialog.suffix)};
+  std::optional<QString> target = files.chooseSaveFile(request);
+  if (!target) return;
+  std::optional<MeshExportOptions> options = files.chooseMeshOptions(format);
+  if (!options) return;
+  exportMesh(doc.renderer, doc.surfaceImage, doc.bumpImage, toLocalPath(*target), format, *options,
+             feedback);
 }
 
 void runSaveBitmap(DocumentModel& doc, FileChooser& files, UserFeedback& feedback) {

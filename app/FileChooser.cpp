@@ -2,6 +2,10 @@
 
 #include <QFileDialog>
 
+#include "dialogs/CMeshExportDlg.h"
+#include "dialogs/QtFeedback.h"
+#include "dialogs/QtText.h"
+
 namespace {
 
 std::optional<QString> runDialog(QWidget* parent, const FileDialogRequest& request,
@@ -25,4 +29,13 @@ std::optional<QString> DialogFileChooser::chooseOpenFile(const FileDialogRequest
 
 std::optional<QString> DialogFileChooser::chooseSaveFile(const FileDialogRequest& request) {
   return runDialog(parent_, request, QFileDialog::AcceptSave);
+}
+
+std::optional<MeshExportOptions> DialogFileChooser::chooseMeshOptions(MeshFormat format) {
+  QtFeedback messages(parent_);
+  CMeshExportDlg dialog(fromUtf8(meshFormatTexts(format).caption), format == MeshFormat::Stl,
+                        lastMeshOptions_, messages, parent_);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  lastMeshOptions_ = dialog.options();
+  return lastMeshOptions_;
 }

@@ -1,11 +1,14 @@
 #pragma once
-// FileChooser: how the window commands ask the user for a file name. The program uses
-// DialogFileChooser (Qt's file dialogs, overwrite question included); tests inject their own.
-// It only asks: it never opens, reads or writes the chosen file.
+// FileChooser: how the window commands ask the user for a file name (and a mesh export for
+// its options). The program uses DialogFileChooser (Qt's file dialogs, overwrite question
+// included); tests inject their own. It only asks: it never opens, reads or writes the
+// chosen file.
 
 #include <QString>
 #include <QStringList>
 #include <optional>
+
+#include "export/MeshExport.h"
 
 class QWidget;
 
@@ -22,6 +25,12 @@ class FileChooser {
   virtual std::optional<QString> chooseOpenFile(const FileDialogRequest& request) = 0;
   // The chosen target (the user has confirmed overwriting), or nothing on cancel.
   virtual std::optional<QString> chooseSaveFile(const FileDialogRequest& request) = 0;
+  // The options of a mesh export in format, or nothing on cancel. Unless overridden, the
+  // defaults (no simplification, no solid).
+  virtual std::optional<MeshExportOptions> chooseMeshOptions(MeshFormat format) {
+    (void)format;
+    return MeshExportOptions{};
+  }
 };
 
 class DialogFileChooser final : public FileChooser {
@@ -29,7 +38,10 @@ class DialogFileChooser final : public FileChooser {
   explicit DialogFileChooser(QWidget* parent = nullptr) : parent_(parent) {}
   std::optional<QString> chooseOpenFile(const FileDialogRequest& request) override;
   std::optional<QString> chooseSaveFile(const FileDialogRequest& request) override;
+  // CMeshExportDlg, starting from the options chosen last time.
+  std::optional<MeshExportOptions> chooseMeshOptions(MeshFormat format) override;
 
  private:
   QWidget* parent_;
+  MeshExportOptions lastMeshOptions_;
 };

@@ -14,10 +14,10 @@ namespace cli_text {
 inline constexpr std::string_view kTexturesGoTogether =
     "--surface と --bump は一緒に指定してください (またはドキュメントを指定してください)。";
 inline constexpr std::string_view kNothingToDo =
-    "何をするか指定されていません。-o、--dxf、--save-document または --print-settings を"
-    "指定してください (--help を参照)。";
+    "何をするか指定されていません。-o、--dxf、--mesh、--save-document または --print-settings "
+    "を指定してください (--help を参照)。";
 inline constexpr std::string_view kOutputNeedsInput =
-    "-o と --dxf には、ドキュメントか、--surface と --bump の両方が必要です。";
+    "-o、--dxf と --mesh には、ドキュメントか、--surface と --bump の両方が必要です。";
 inline constexpr std::string_view kBothTexturesNeeded =
     "表面テクスチャとバンプテクスチャの両方が必要です。";
 inline constexpr std::string_view kDocumentUnreadable = "ファイルを開けませんでした。";
@@ -31,6 +31,12 @@ inline constexpr std::string_view kOrbitDegreesNeedsOrbit =
 inline constexpr std::string_view kFramesNeedOutput =
     "--orbit と --camera-path には、コマ番号 (%04d など) をひとつ含む -o の名前が必要です。";
 inline constexpr std::string_view kFramesFolderMissing = "コマを書くフォルダがありません。";
+inline constexpr std::string_view kBadMeshName =
+    "--mesh の名前は .stl、.obj、.ply、.glb のどれかで終えてください。";
+inline constexpr std::string_view kSolidNeedsStl =
+    "--solid は .stl の --mesh と一緒に指定してください。";
+inline constexpr std::string_view kBadSimplify =
+    "--simplify には --mesh と、0 より大きい許容誤差を指定してください。";
 inline constexpr std::string_view kBadHeightRange =
     "--height-range には LO,HI (LO < HI の数) を指定してください。";
 

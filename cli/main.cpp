@@ -28,6 +28,7 @@
 #include "engine/EngineMessages.h"
 #include "export/DxfExport.h"
 #include "export/ImageSave.h"
+#include "export/MeshExport.h"
 #include "settings/CameraFlight.h"
 #include "settings/SettingsFields.h"
 
@@ -46,6 +47,9 @@ struct Options {
   std::string bump;
   std::string output;
   std::string dxf;
+  std::vector<std::string> meshes;  // .stl, .obj, .ply, .glb
+  bool solid = false;
+  std::optional<double> simplify;
   std::string saveDocument;
   std::vector<std::string> assignments;
   bool printSettings = false;
@@ -60,6 +64,30 @@ struct Options {
 
 void printError(std::string_view text) {
   std::fprintf(stderr, "qn-render: %.*s\n", static_cast<int>(text.size()), text.data());
+}
+
+// Every --mesh name has a format's extension; --solid needs an STL, --simplify a mesh and
+// an error above 0.
+std::optional<int> checkMeshOptions(const Options& options) {
+  bool stl = false;
+  for (const std::string& mesh : options.meshes) {
+    const std::optional<MeshFormat> format = meshFormatOfName(mesh);
+    if (!format) {
+      printError(cli_text::aboutFile(mesh, cli_text::kBadMeshName));
+      return kUsage;
+    }
+    stl = stl || *format == MeshFormat::Stl;
+  }
+  if (options.solid && !stl) {
+    printError(cli_text::kSolidNeedsStl);
+    return kUsage;
+  }
+  if (options.simplify &&
+      (options.meshes.empty() || !std::isfinite(*options.simplify) || !(*options.simplify > 0))) {
+    printError(cli_text::kBadSimplify);
+    return kUsage;
+  }
+  return std::nullopt;
 }
 
 // "LO,HI": two finite numbers, LO below HI.
@@ -148,6 +176,18 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& options) {
                "有効な設定を 名前=値 の行で標準出力に出します");
   app.add_option("--dxf", options.dxf, "地形のモデルを DXF の 3DFACE で書き出します")
       ->type_name("OUT.dxf");
+  app.add_option("--mesh", options.meshes,
+                 "地形のモデルを書き出します。形式は名前で決まります: .stl (バイナリ STL)、"
+                 ".obj (MTL とテクスチャの PNG を横に)、.ply (頂点色つき)、.glb (glTF) "
+                 "(何度でも指定できます)")
+      ->type_name("OUT.stl|.obj|.ply|.glb")
+      ->allow_extra_args(false);
+  app.add_flag("--solid", options.solid,
+               "STL を 3D プリント用の閉じた立体にします (縁から平らな底まで壁を付けます)");
+  app.add_option("--simplify", options.simplify,
+                 "--mesh のモデルを、ずれがこの値 (グリッドの間隔と高さの単位) を超えない範囲で"
+                 "簡略化します (縁はそのまま)")
+      ->type_name("ERROR");
   app.add_option("--save-document", options.saveDocument,
                  "有効なドキュメントを保存します。テクスチャはファイル名だけが入るので、"
                  "OUT.qnf と同じフォルダに置いてください")
@@ -192,16 +232,17 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& options) {
     printError(cli_text::kTexturesGoTogether);
     return kUsage;
   }
-  if (options.output.empty() && options.dxf.empty() && options.saveDocument.empty() &&
-      !options.printSettings) {
+  if (options.output.empty() && options.dxf.empty() && options.meshes.empty() &&
+      options.saveDocument.empty() && !options.printSettings) {
     printError(cli_text::kNothingToDo);
     return kUsage;
   }
-  if ((!options.output.empty() || !options.dxf.empty()) && options.document.empty() &&
-      !hasTextures) {
+  if ((!options.output.empty() || !options.dxf.empty() || !options.meshes.empty()) &&
+      options.document.empty() && !hasTextures) {
     printError(cli_text::kOutputNeedsInput);
     return kUsage;
   }
+  if (std::optional<int> status = checkMeshOptions(options)) return status;
   if (!options.heightRange.empty() && !parseHeightRange(options.heightRange)) {
     printError(cli_text::kBadHeightRange);
     return kUsage;
@@ -286,7 +327,7 @@ int renderPicture(DocumentModel& document, StderrFeedback& feedback) {
 }
 
 // Stage 5 (optional): the mesh as DXF.
-int exportMesh(DocumentModel& document, const std::string& path, StderrFeedback& feedback) {
+int exportDxfMesh(DocumentModel& document, const std::string& path, StderrFeedback& feedback) {
   if (int status = needTextures(document); status != kSuccess) return status;
   switch (exportDxf(document.renderer, document.surfaceImage, document.bumpImage, path, feedback)) {
     case DxfExportResult::Written:
@@ -412,6 +453,26 @@ int saveDocument(const DocumentModel& document, const std::string& path, StderrF
   return kSuccess;
 }
 
+// Stage 5b: the mesh in one of today's 3-D formats, chosen by the name's extension.
+int exportOtherMesh(DocumentModel& document, const std::string& path, const Options& options,
+                    StderrFeedback& feedback) {
+  if (int status = needTextures(document); status != kSuccess) return status;
+  const MeshExportOptions meshOptions{options.solid, options.simplify};
+  switch (exportMesh(document.renderer, document.surfaceImage, document.bumpImage, path,
+                     *meshFormatOfName(path), meshOptions, feedback)) {
+    case MeshExportResult::Written:
+      return kSuccess;
+    case MeshExportResult::Cancelled:
+      return kCancelled;
+    case MeshExportResult::MeshFailed:
+      return feedback.cancelDelivered() ? kCancelled : kFailure;
+    case MeshExportResult::Refused:
+    case MeshExportResult::WriteFailed:
+      break;
+  }
+  return kFailure;
+}
+
 int run(const Options& options) {
   CancelSignal cancel;
   StderrFeedback feedback(cancel, !options.quiet, isatty(STDERR_FILENO) == 1);
@@ -425,7 +486,9 @@ int run(const Options& options) {
   const bool picture = !options.output.empty() && !options.frames();
   if (status == kSuccess && picture) status = renderPicture(document, feedback);
   if (status == kSuccess && !options.dxf.empty())
-    status = exportMesh(document, options.dxf, feedback);
+    status = exportDxfMesh(document, options.dxf, feedback);
+  for (const std::string& mesh : options.meshes)
+    if (status == kSuccess) status = exportOtherMesh(document, mesh, options, feedback);
   if (status == kSuccess && picture) status = writePicture(document, options.output, feedback);
   if (status == kSuccess && !options.saveDocument.empty())
     status = saveDocument(document, options.saveDocument, feedback);

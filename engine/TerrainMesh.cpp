@@ -158,12 +158,26 @@ bool averageTriangleColors(TerrainModel& model, StageRun& run) {
 
 bool TerrainRenderer::buildMesh(MeshPurpose purpose, const DibImage& surface, const DibImage& bump,
                                 int width, int height) {
+  if (purpose == MeshPurpose::DxfExport)
+    return buildExportMesh(engine_text::kDxfCaption, engine_text::kDxfCancelled, surface, bump,
+                           width, height);
+  return buildModel(false, {}, engine_text::kRenderingCancelled, surface, bump, width, height);
+}
+
+bool TerrainRenderer::buildExportMesh(std::string_view caption, std::string_view cancelled,
+                                      const DibImage& surface, const DibImage& bump, int width,
+                                      int height) {
+  return buildModel(true, caption, cancelled, surface, bump, width, height);
+}
+
+bool TerrainRenderer::buildModel(bool forExport, std::string_view caption,
+                                 std::string_view cancelled, const DibImage& surface,
+                                 const DibImage& bump, int width, int height) {
   // 64-bit, so a huge grid cannot wrap into a small capacity.
   const std::uint64_t capacity =
       (width >= 2 && height >= 2)
           ? 2 * static_cast<std::uint64_t>(width - 1) * static_cast<std::uint64_t>(height - 1)
           : 0;
-  const bool forExport = purpose == MeshPurpose::DxfExport;
   // A rendering's screen positions are made ready while the grid is cut, which leaves
   // the second core free.
   if (!allocateTerrainModel(model_, surface, bump, width, height, settings, capacity) ||
@@ -172,9 +186,7 @@ bool TerrainRenderer::buildMesh(MeshPurpose purpose, const DibImage& surface, co
     feedback().showMessage(engine_text::kOutOfMemory, MessageIcon::Warning);
     return false;
   }
-  StageRun run(feedback(), engine_text::kDividing,
-               forExport ? engine_text::kDxfCancelled : engine_text::kRenderingCancelled, capacity,
-               forExport ? engine_text::kDxfCaption : std::string_view{});
+  StageRun run(feedback(), engine_text::kDividing, cancelled, capacity, caption);
   if (!subdivideTerrain(model_, surface, bump, settings, run)) {
     model_.clear();
     return false;

@@ -12,6 +12,8 @@
 #include <functional>
 #include <memory>
 
+#include <string_view>
+
 #include "engine/StageProgress.h"
 #include "engine/TerrainModel.h"
 #include "engine/TerrainPolygon.h"
@@ -44,6 +46,9 @@ class TerrainRenderer {
   // allocated. The grid is never read beyond either image's edge.
   bool buildMesh(MeshPurpose purpose, const DibImage& surface, const DibImage& bump, int width,
                  int height);
+  // buildMesh for an export of another format, with its caption and cancel message.
+  bool buildExportMesh(std::string_view caption, std::string_view cancelled,
+                       const DibImage& surface, const DibImage& bump, int width, int height);
   bool averageColors();
   bool transformVertices();
   bool sortPolygons();
@@ -86,6 +91,9 @@ class TerrainRenderer {
   std::uint32_t drawPosition() const { return drawPosition_; }
 
  private:
+  // The mesh stage; an export's stage window has a caption, a rendering's none.
+  bool buildModel(bool forExport, std::string_view caption, std::string_view cancelled,
+                  const DibImage& surface, const DibImage& bump, int width, int height);
   // Triangles the model really holds: polygonCount, but never more (after a cancelled
   // buildMesh the count still describes the previous, discarded model).
   std::uint32_t usableCount() const;

@@ -12,6 +12,7 @@
 #include "base/AtomicFile.h"
 #include "engine/BusyRefusal.h"
 #include "engine/EngineMessages.h"
+#include "export/ChunkedOutput.h"
 #include "export/DxfFormat.h"
 
 namespace {
@@ -20,37 +21,6 @@ constexpr std::string_view kWritingMessage = "DXF ファイルを作成してい
 constexpr std::string_view kWriteFailedMessage = "書き込みに失敗しました。";
 
 constexpr std::uint32_t kProgressInterval = 500;  // triangles between progress updates
-constexpr std::size_t kChunkBytes = 256 * 1024;   // text collected before each write
-
-// Collects formatted text and hands it to the writer in large pieces, so the writer is
-// called a few thousand times for a file of gigabytes, not once per number.
-class ChunkedOutput {
- public:
-  explicit ChunkedOutput(AtomicFileWriter& writer)
-      : writer_(writer), chunk_(std::make_unique<char[]>(kChunkBytes)) {}
-
-  // Room for at least `bytes` more; false once a write has failed.
-  bool reserve(std::size_t bytes) { return used_ + bytes <= kChunkBytes || flush(); }
-  char* end() { return chunk_.get() + used_; }
-  void advance(std::size_t bytes) { used_ += bytes; }
-  bool append(std::string_view text) {
-    if (!reserve(text.size())) return false;
-    std::copy(text.begin(), text.end(), end());
-    advance(text.size());
-    return true;
-  }
-  bool flush() {
-    const bool ok = writer_.write(chunk_.get(), used_);
-    used_ = 0;
-    return ok;
-  }
-
- private:
-  AtomicFileWriter& writer_;
-  std::unique_ptr<char[]> chunk_;
-  std::size_t used_ = 0;
-};
-
 // Writes the model to targetPath, driving the progress window; the caller has shown it.
 DxfExportResult writeMesh(const TerrainModel& model, std::uint32_t count,
                           const std::string& targetPath, StageProgress& progress,

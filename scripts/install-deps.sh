@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev libxcb-xkb-dev
-  libpng-dev libgdal-dev
+  libpng-dev libgdal-dev libmeshoptimizer-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   fonts-ipafont-gothic xvfb xauth
   clang clang-format libclang-rt-14-dev

@@ -10,6 +10,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
+bash scripts/install-test-tools.sh
 bash scripts/check-format.sh
 
 if [ "${QN_TEST_RELEASE:-1}" != 0 ]; then

@@ -120,7 +120,7 @@ TEST(QnRender, UsageErrorsExitTwo) {
       {"surface without bump",
        {"--surface", kSampleSurface, "-o", "x.bmp"},
        "--surface と --bump は一緒に指定してください"},
-      {"output without input", {"-o", "x.bmp"}, "-o と --dxf には、ドキュメントか"},
+      {"output without input", {"-o", "x.bmp"}, "-o、--dxf と --mesh には、ドキュメントか"},
       {"unknown field",
        {"--set", "colour=1", "--print-settings"},
        "設定 'colour' はありません (設定の名前: screenWidth, screenHeight,"},

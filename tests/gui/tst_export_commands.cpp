@@ -1,14 +1,17 @@
 // The two export commands end to end: a scripted file chooser in place of the save
 // dialog, the real core writers, messages and progress captured by a recorder.
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <deque>
 
 #include "app/ExportCommands.h"
 #include "app/FileChooser.h"
+#include "dialogs/CMeshExportDlg.h"
 #include "document/DocumentModel.h"
 #include "raster/Color.h"
 #include "support/QtFileContents.h"
@@ -39,6 +42,12 @@ class ScriptedChooser final : public FileChooser {
     answers.pop_front();
     return answer;
   }
+  std::optional<MeshExportOptions> meshOptions = MeshExportOptions{};  // nothing: cancel
+  std::vector<MeshFormat> optionsAsked;
+  std::optional<MeshExportOptions> chooseMeshOptions(MeshFormat format) override {
+    optionsAsked.push_back(format);
+    return meshOptions;
+  }
 };
 
 // Two 3 x 3 textures: 2 x 2 cells, so 8 triangles.
@@ -66,6 +75,9 @@ class ExportCommandsTest : public QObject {
   void dxfCancelledDialogLeavesTheTargetUnchanged();
   void dxfUnwritableTargetIsReported();
   void dxfIsRefusedWhileRendering();
+  void meshExportAsksForTheFileThenTheOptions_data();
+  void meshExportAsksForTheFileThenTheOptions();
+  void meshOptionsDialogHandsBackWhatItShows();
   void bitmapSaveWritesTheRenderedPicture();
   void bitmapCancelledDialogLeavesTheTargetUnchanged();
   void bitmapUnwritableTargetIsReported();
@@ -147,6 +159,87 @@ void ExportCommandsTest::dxfIsRefusedWhileRendering() {
   QVERIFY(chooser_.asked.isEmpty());    // refused before the dialog
   QVERIFY(doc_->renderer.isDrawing());  // the rendering goes on
   QVERIFY(!QFile::exists(folder().filePath("mesh.dxf")));
+}
+
+void ExportCommandsTest::meshExportAsksForTheFileThenTheOptions_data() {
+  QTest::addColumn<int>("format");
+  QTest::addColumn<QString>("title");
+  QTest::addColumn<QString>("filter");
+  QTest::addColumn<QString>("suffix");
+  QTest::addColumn<QStringList>("written");  // the files of a completed export
+  QTest::addRow("STL") << int(MeshFormat::Stl) << "STL 形式で保存"
+                       << "STL ファイル (*.stl)"
+                       << "stl" << QStringList{"m.stl"};
+  QTest::addRow("OBJ") << int(MeshFormat::Obj) << "OBJ 形式で保存"
+                       << "OBJ ファイル (*.obj)"
+                       << "obj" << QStringList{"m.mtl", "m.obj", "m.png"};
+  QTest::addRow("PLY") << int(MeshFormat::Ply) << "PLY 形式で保存"
+                       << "PLY ファイル (*.ply)"
+                       << "ply" << QStringList{"m.ply"};
+  QTest::addRow("glTF") << int(MeshFormat::Glb) << "glTF 形式で保存"
+                        << "glTF バイナリ (*.glb)"
+                        << "glb" << QStringList{"m.glb"};
+}
+
+void ExportCommandsTest::meshExportAsksForTheFileThenTheOptions() {
+  QFETCH(int, format);
+  QFETCH(QString, title);
+  QFETCH(QString, filter);
+  QFETCH(QString, suffix);
+  QFETCH(QStringList, written);
+  const MeshFormat mesh = MeshFormat(format);
+  loadSmallTextures(*doc_);
+  const QString target = folder().filePath("m." + suffix);
+  const QStringList none;
+
+  // The options dialog cancelled: nothing built, nothing written.
+  chooser_.answers = {target};
+  chooser_.meshOptions.reset();
+  runExportMesh(*doc_, chooser_, feedback_, mesh);
+  QCOMPARE(chooser_.asked.size(), 1);
+  QCOMPARE(chooser_.asked[0].title, title);
+  QCOMPARE(chooser_.asked[0].filters, (QStringList{filter, "すべてのファイル (*)"}));
+  QCOMPARE(chooser_.asked[0].defaultSuffix, suffix);
+  QCOMPARE(chooser_.optionsAsked, std::vector<MeshFormat>{mesh});
+  QVERIFY(feedback_.windows.empty());
+  QCOMPARE(QDir(folder().path()).entryList(QDir::Files), none);
+
+  // Chosen: the files are written and the engine is idle again.
+  chooser_.answers = {target};
+  chooser_.meshOptions = MeshExportOptions{mesh == MeshFormat::Stl, 0.5};
+  runExportMesh(*doc_, chooser_, feedback_, mesh);
+  QVERIFY(feedback_.messages.empty());
+  QCOMPARE(QDir(folder().path()).entryList(QDir::Files), written);
+  QVERIFY(!doc_->renderer.isDrawing());
+  QVERIFY(feedback_.allWindowsClosed());
+
+  // Refused while rendering, before any dialog.
+  QCOMPARE(doc_->startRendering(), StartResult::Started);
+  feedback_.messages.clear();
+  chooser_ = ScriptedChooser();
+  runExportMesh(*doc_, chooser_, feedback_, mesh);
+  QCOMPARE(feedback_.messageTexts(), texts({kBusyRefusal}));
+  QVERIFY(chooser_.asked.isEmpty());
+  QVERIFY(doc_->renderer.isDrawing());
+}
+
+void ExportCommandsTest::meshOptionsDialogHandsBackWhatItShows() {
+  CMeshExportDlg dialog(QStringLiteral("STL 形式で保存"), true, MeshExportOptions{}, feedback_);
+  QVERIFY(!dialog.simplifyBox()->isChecked());
+  QVERIFY(!dialog.errorBox()->isEnabled());
+  dialog.simplifyBox()->setChecked(true);
+  dialog.solidBox()->setChecked(true);
+  dialog.errorBox()->setText(QStringLiteral("0"));
+  dialog.accept();  // refused: the error must be above 0
+  QCOMPARE(feedback_.messageTexts(), texts({"許容誤差には 0 より大きい数を入力してください。"}));
+  QCOMPARE(dialog.result(), int(QDialog::Rejected));
+  dialog.errorBox()->setText(QStringLiteral("2.5"));
+  dialog.accept();
+  QCOMPARE(dialog.result(), int(QDialog::Accepted));
+  QCOMPARE(dialog.options().simplifyError, std::optional<double>(2.5));
+  QVERIFY(dialog.options().solid);
+  CMeshExportDlg ply(QStringLiteral("PLY 形式で保存"), false, MeshExportOptions{}, feedback_);
+  QCOMPARE(ply.solidBox(), nullptr);
 }
 
 void ExportCommandsTest::bitmapSaveWritesTheRenderedPicture() {

@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
+#include "base/InstallPaths.h"
+#include "dialogs/QtText.h"
 #include "engine/StageProgress.h"
 
 namespace {
@@ -26,7 +28,12 @@ void showCannotOpen(UserFeedback* messages) {
 bool openUrlWithSystem(const QUrl& url) { return QDesktopServices::openUrl(url); }
 
 QString helpPagePath(const QString& programDir) {
-  return QDir(programDir).filePath(QStringLiteral("help/help.htm"));
+  // Beside the program in a build tree; in the data folder once installed.
+  const QString beside = QDir(programDir).filePath(QStringLiteral("help/help.htm"));
+  if (QFileInfo(beside).isFile()) return beside;
+  const QString installed =
+      QDir(programDir).filePath(fromUtf8(kDataFromPrograms) + QStringLiteral("/help/help.htm"));
+  return QFileInfo(installed).isFile() ? QDir::cleanPath(installed) : beside;
 }
 
 bool openHelpPage(const QString& programDir, UrlOpener opener, UserFeedback* messages) {

@@ -4,6 +4,7 @@
 Run from this folder: python3 make_icons.py. Each picture is a few filled shapes on a
 transparent grid; the PNG writer is the minimal RGBA one (zlib-compressed scanlines)."""
 import math
+import os
 import struct
 import zlib
 
@@ -158,13 +159,16 @@ def icon_help(c):
     c.rect(7, 11, 8, 12, WHITE)
 
 
-def program_icon():
-    c = Canvas(32)
-    c.rect(0, 0, 31, 31, (40, 60, 120))
-    for x in range(32):
-        top = int(18 - 6 * math.sin(x * 0.25) - 3 * math.sin(x * 0.7))
-        for y in range(top, 32):
-            shade = max(0, min(255, 90 + (y - top) * 6))
+def program_icon(size=32):
+    # Drawn on the 32-pixel design grid, scaled: at 32 the window's icon, at other sizes
+    # the desktop's (hicolor theme).
+    s = size / 32
+    c = Canvas(size)
+    c.rect(0, 0, size - 1, size - 1, (40, 60, 120))
+    for x in range(size):
+        top = int((18 - 6 * math.sin(x / s * 0.25) - 3 * math.sin(x / s * 0.7)) * s)
+        for y in range(top, size):
+            shade = max(0, min(255, int(90 + (y - top) / s * 6)))
             c.set(x, y, (shade // 3, shade, shade // 3))
     return c
 
@@ -178,3 +182,6 @@ if __name__ == "__main__":
         draw(canvas)
         canvas.save(f"toolbar/{name}.png")
     program_icon().save("qn.png")
+    for size in (16, 32, 48, 64, 128, 256):
+        os.makedirs(f"icons/hicolor/{size}x{size}/apps", exist_ok=True)
+        program_icon(size).save(f"icons/hicolor/{size}x{size}/apps/jp.mossgate.QN.png")

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the tools only the tests use: assimp's command line (an independent reader of
-# STL, OBJ, PLY and glTF) and the Khronos glTF validator (npm), the latter into
+# STL, OBJ, PLY and glTF), what the package check needs (dpkg-shlibdeps, the desktop entry
+# and metainfo validators, the MIME database, man) and the Khronos glTF validator (npm), the
+# latter into
 # QN_TEST_TOOLS (default ~/.cache/qn-test-tools), where tests/scripts/test_mesh_readers.sh
 # looks for it. Quick when everything is there.
 set -euo pipefail
@@ -8,7 +10,7 @@ tools=${QN_TEST_TOOLS:-$HOME/.cache/qn-test-tools}
 validator_version=2.0.0-dev.3.10
 
 missing=()
-for p in assimp-utils; do
+for p in assimp-utils dpkg-dev file desktop-file-utils appstream shared-mime-info man-db; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 command -v npm >/dev/null || missing+=(nodejs npm)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed and checks everything CI checks, in this order:
 #   1. formatting against the committed .clang-format;
-#   2. a Release build of everything (warnings are errors) and its tests;
+#   2. a Release build of everything (warnings are errors) and its tests, then its Debian
+#      package built, installed, checked from the installed files and removed;
 #   3. the core and qn-render alone, without Qt (QN_BUILD_GUI=OFF);
 #   4. the test build (Debug, AddressSanitizer and UndefinedBehaviorSanitizer), the
 #      libFuzzer targets built with clang and run QN_FUZZ_SECONDS each (default 30; 0
@@ -17,6 +18,7 @@ if [ "${QN_TEST_RELEASE:-1}" != 0 ]; then
   cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
   cmake --build build
   ctest --test-dir build --output-on-failure -j2
+  bash scripts/check-package.sh build
 
   core=build-core
   cmake -S . -B "$core" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQN_BUILD_GUI=OFF \

@@ -35,6 +35,7 @@ class HelpMenuTest : public QObject {
   Q_OBJECT
 
  private slots:
+  void opensThePageBesideTheProgram_data();
   void opensThePageBesideTheProgram();
   void missingPageIsReportedWithoutOpening();
   void failingOpenerIsReported();
@@ -43,14 +44,22 @@ class HelpMenuTest : public QObject {
   void aboutBoxShowsTheProgramNameAndVersion();
 };
 
+void HelpMenuTest::opensThePageBesideTheProgram_data() {
+  QTest::addColumn<QString>("page");  // where the page lies, under a prefix holding bin/
+  QTest::addRow("build tree: beside the program") << "bin/help/help.htm";
+  QTest::addRow("installed: the data folder") << "share/qn/help/help.htm";
+}
+
 void HelpMenuTest::opensThePageBesideTheProgram() {
-  QTemporaryDir program;
-  QVERIFY(QDir(program.path()).mkpath("help"));
-  writeFileBytes(program.filePath("help/help.htm"), "<html></html>");
+  QFETCH(QString, page);
+  QTemporaryDir prefix;
+  QVERIFY(QDir(prefix.path()).mkpath("bin"));
+  QVERIFY(QDir(prefix.path()).mkpath(QFileInfo(page).path()));
+  writeFileBytes(prefix.filePath(page), "<html></html>");
   RecordingOpener opener;
   RecordingFeedback feedback;
-  QVERIFY(openHelpPage(program.path(), opener.opener(), &feedback));
-  QCOMPARE(opener.urls, QList<QUrl>{QUrl::fromLocalFile(program.filePath("help/help.htm"))});
+  QVERIFY(openHelpPage(prefix.filePath("bin"), opener.opener(), &feedback));
+  QCOMPARE(opener.urls, QList<QUrl>{QUrl::fromLocalFile(prefix.filePath(page))});
   QVERIFY(feedback.messages.empty());
 }
 

@@ -31,6 +31,7 @@ inline constexpr std::string_view kOrbitDegreesNeedsOrbit =
 inline constexpr std::string_view kFramesNeedOutput =
     "--orbit と --camera-path には、コマ番号 (%04d など) をひとつ含む -o の名前が必要です。";
 inline constexpr std::string_view kFramesFolderMissing = "コマを書くフォルダがありません。";
+inline constexpr std::string_view kFrameNotSaved = "保存に失敗しました。";
 inline constexpr std::string_view kBadMeshName =
     "--mesh の名前は .stl、.obj、.ply、.glb のどれかで終えてください。";
 inline constexpr std::string_view kSolidNeedsStl =

@@ -17,6 +17,7 @@
 #include <sstream>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "base/Version.h"
@@ -389,7 +390,7 @@ int renderFrames(DocumentModel& document, const Options& options, CancelSignal& 
   document.gridSize(&width, &height);
   if (!renderer.buildMesh(MeshPurpose::Rendering, document.surfaceImage, document.bumpImage, width,
                           height) ||
-      !renderer.averageColors() || !renderer.keepModelForFrames()) {
+      !renderer.averageColors() || !renderer.keepModelForFrames(true)) {
     renderer.finishRendering();
     return feedback.cancelDelivered() ? kCancelled : kFailure;
   }
@@ -397,33 +398,45 @@ int renderFrames(DocumentModel& document, const Options& options, CancelSignal& 
   const bool terminal = isatty(STDERR_FILENO) == 1;
   StderrFeedback frameFeedback(cancel, false, terminal);
   renderer.setFeedback(&frameFeedback);
+  // Frame k is painted and written on a second thread while the stages of frame k + 1 run
+  // here; each frame is the same picture renderFrame gives, and they are written in order.
+  FrameToPaint frames[2];
+  std::thread painter;
+  bool painted = true;  // the painter's frame was written
+  auto start = std::chrono::steady_clock::now();
+  auto finishFrame = [&](std::size_t k) {
+    painter.join();
+    if (!painted) {
+      feedback.showMessage(cli_text::kFrameNotSaved);
+      status = kFailure;
+      return;
+    }
+    if (options.quiet) return;
+    const auto now = std::chrono::steady_clock::now();
+    const std::chrono::duration<double> took = now - start;
+    start = now;
+    const std::string line =
+        cli_text::frameDone(k + 1, cameras->size(), terminal ? took.count() : -1);
+    std::fprintf(stderr, "%s\n", line.c_str());
+  };
   for (std::size_t k = 0; k < cameras->size() && status == kSuccess; ++k) {
-    const auto start = std::chrono::steady_clock::now();
     renderer.settings = withCamera(settings, (*cameras)[k]);
-    bool stopped = false;
-    if (!renderer.renderFrame([&] { return stopped = feedback.takeCancel(); })) {
-      const bool cancelled = stopped || frameFeedback.cancelDelivered();
+    FrameToPaint& frame = frames[k % 2];
+    const bool prepared = renderer.prepareFrame(frame);
+    if (painter.joinable()) finishFrame(k - 1);
+    if (status != kSuccess) break;
+    if (!prepared || feedback.takeCancel()) {
+      const bool cancelled = !prepared ? frameFeedback.cancelDelivered() : true;
       status = cancelled ? kCancelled : kFailure;
       if (cancelled) feedback.showMessage(engine_text::kRenderingCancelled);
       break;
     }
-    if (feedback.takeCancel()) {
-      feedback.showMessage(engine_text::kRenderingCancelled);
-      status = kCancelled;
-      break;
-    }
     const std::string name = frameFileName(options.output, static_cast<int>(k + 1));
-    if (!saveRenderedImage(renderer, name, feedback)) {
-      status = kFailure;
-      break;
-    }
-    if (!options.quiet) {
-      const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-      const std::string line =
-          cli_text::frameDone(k + 1, cameras->size(), terminal ? took.count() : -1);
-      std::fprintf(stderr, "%s\n", line.c_str());
-    }
+    painter = std::thread([&renderer, &frame, &painted, name] {
+      painted = paintFrame(renderer.model(), frame) && savePicture(frame.screen, name);
+    });
   }
+  if (painter.joinable()) finishFrame(cameras->size() - 1);
   renderer.setFeedback(&feedback);
   renderer.settings = settings;
   renderer.finishRendering();

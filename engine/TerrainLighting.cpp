@@ -51,8 +51,12 @@ std::uint32_t drawableHead(const TerrainModel& model) {
 }
 
 bool lightTerrain(TerrainModel& model, const LightSetup& light, StageRun& run) {
+  return lightLeadingTriangles(model, drawableHead(model), light, run);
+}
+
+bool lightLeadingTriangles(TerrainModel& model, std::uint32_t head, const LightSetup& light,
+                           StageRun& run) {
   TerrainTriangle* triangles = model.triangles.get();
-  const std::uint32_t head = drawableHead(model);
   auto lightOne = [&](std::uint32_t i) {
     const TerrainModel::Corners c = model.corners(triangles[i].cell);
     double nx, ny, nz;
@@ -64,7 +68,7 @@ bool lightTerrain(TerrainModel& model, const LightSetup& light, StageRun& run) {
 }
 
 bool TerrainRenderer::applyLighting() {
-  if (settings.ambient == 1.0) return true;  // every triangle fully lit: colours stay
+  if (settings.ambient == 1.0 || framesLit_) return true;  // fully lit, or lit already
   StageRun run(feedback(), engine_text::kLighting, engine_text::kRenderingCancelled, polygonCount_);
   if (!lightTerrain(model_, LightSetup::fromSettings(settings), run)) return false;
   run.finish();

@@ -173,6 +173,8 @@ bool TerrainRenderer::buildExportMesh(std::string_view caption, std::string_view
 bool TerrainRenderer::buildModel(bool forExport, std::string_view caption,
                                  std::string_view cancelled, const DibImage& surface,
                                  const DibImage& bump, int width, int height) {
+  frameTriangles_.release();  // a new model has no frames kept
+  framesLit_ = false;
   // 64-bit, so a huge grid cannot wrap into a small capacity.
   const std::uint64_t capacity =
       (width >= 2 && height >= 2)

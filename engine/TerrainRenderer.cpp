@@ -19,6 +19,7 @@ UserFeedback& TerrainRenderer::feedback() const {
 bool TerrainRenderer::resetSettings() {
   model_.clear();
   frameTriangles_.release();
+  framesLit_ = false;
   settings = RenderSettings{};
   drawPosition_ = 0;
   polygonCount_ = 0;
@@ -28,6 +29,7 @@ bool TerrainRenderer::resetSettings() {
 void TerrainRenderer::finishRendering() {
   model_.clear();
   frameTriangles_.release();
+  framesLit_ = false;
   drawPosition_ = polygonCount_;
 }
 

@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "engine/StageProgress.h"
+#include "engine/TerrainFrames.h"
 #include "engine/TerrainModel.h"
 #include "engine/TerrainPolygon.h"
 #include "raster/DibImage.h"
@@ -73,9 +74,15 @@ class TerrainRenderer {
   // createScreen and every drawStep with the settings of the moment, so its screen is the
   // picture of a whole rendering with those settings. The model stays for the next frame.
   // False when the triangles cannot be kept or a stage or the screen failed, or when
-  // stopAsked (asked before each draw step) said yes.
-  bool keepModelForFrames();
+  // stopAsked (asked before each draw step) said yes. With lightOnce the kept triangles are
+  // lit at once and frames skip lighting: for flights where only the camera changes.
+  bool keepModelForFrames(bool lightOnce = false);
   bool renderFrame(const std::function<bool()>& stopAsked = {});
+  // The same frame split in two, so that one frame is painted while the next is prepared:
+  // prepareFrame runs the stages and the screen as renderFrame does and hands over what
+  // painting needs (the renderer's screen moves into frame); paintFrame (TerrainFrames.h)
+  // then paints it, on any thread, into the picture renderFrame would give.
+  bool prepareFrame(FrameToPaint& frame);
 
   bool isDrawing() const { return drawPosition_ < polygonCount_; }
   bool getScreenSize(int* width, int* height) const;
@@ -91,6 +98,8 @@ class TerrainRenderer {
   std::uint32_t drawPosition() const { return drawPosition_; }
 
  private:
+  // A frame's triangles put back, then transform, sort, lighting and the screen.
+  bool runFrameStages();
   // The mesh stage; an export's stage window has a caption, a rendering's none.
   bool buildModel(bool forExport, std::string_view caption, std::string_view cancelled,
                   const DibImage& surface, const DibImage& bump, int width, int height);
@@ -104,6 +113,7 @@ class TerrainRenderer {
   TerrainModel model_;
   LargeArray<TerrainTriangle> frameTriangles_;  // for renderFrame
   std::uint32_t frameTriangleCount_ = 0;
+  bool framesLit_ = false;  // the kept triangles carry their lit colours
   std::uint32_t drawPosition_ = 0;
   std::uint32_t polygonCount_ = 0;
 };

@@ -6,6 +6,7 @@
 
 #include "engine/EngineMessages.h"
 #include "engine/TerrainRenderer.h"
+#include "engine/TerrainStages.h"
 #include "raster/DrawSurface.h"
 
 namespace {
@@ -54,6 +55,17 @@ bool TerrainRenderer::createDefaultScreen() {
   return false;
 }
 
+void paintTriangle(DrawSurface& surface, const TerrainModel& grid, const ScreenPoint* points,
+                   const TerrainTriangle& t, bool wireframe) {
+  const TerrainModel::Corners c = grid.corners(t.cell);
+  auto pixel = [&](int k) {
+    if (points != nullptr) return points[c.point[k]];
+    return ScreenPoint{std::int32_t(c.x[k]), std::int32_t(c.y[k])};
+  };
+  const ScreenPoint a = pixel(0), b = pixel(1), d = pixel(2);
+  surface.drawTriangle(a.x, a.y, b.x, b.y, d.x, d.y, 1, wireframe ? kGrey : t.color, t.color);
+}
+
 bool TerrainRenderer::drawStep() {
   if (drawPosition_ >= polygonCount_) return true;
   const std::uint32_t usable = usableCount();
@@ -73,13 +85,7 @@ bool TerrainRenderer::drawStep() {
     const TerrainTriangle& t = triangles[drawPosition_];
     if (points != nullptr && drawPosition_ + kPrefetchAhead < usable)
       model_.prefetchCorners(triangles[drawPosition_ + kPrefetchAhead].cell);
-    const TerrainModel::Corners c = model_.corners(t.cell);
-    auto pixel = [&](int k) {
-      if (points != nullptr) return points[c.point[k]];
-      return ScreenPoint{std::int32_t(c.x[k]), std::int32_t(c.y[k])};
-    };
-    const ScreenPoint a = pixel(0), b = pixel(1), d = pixel(2);
-    surface.drawTriangle(a.x, a.y, b.x, b.y, d.x, d.y, 1, wireframe ? kGrey : t.color, t.color);
+    paintTriangle(surface, model_, points, t, wireframe);
     ++drawPosition_;
   }
   surface.attach(nullptr);

@@ -13,6 +13,8 @@
 #include "raster/DibImage.h"
 #include "settings/RenderSettings.h"
 
+class DrawSurface;
+
 // The grid of the region both textures cover (only the bump when the surface is not read,
 // as in wireframe), and room for capacity triangles; the model is cleared first. False,
 // with the model empty, when the model cannot fit in the memory this process can get.
@@ -48,6 +50,14 @@ Color litColor(Color c, double nx, double ny, double nz, const LightSetup& light
 // Lights the drawable head of the sorted model: the triangles before the first key that is
 // not positive.
 bool lightTerrain(TerrainModel& model, const LightSetup& light, StageRun& run);
+// The same for the first count triangles, whatever their keys.
+bool lightLeadingTriangles(TerrainModel& model, std::uint32_t count, const LightSetup& light,
+                           StageRun& run);
 
 // How many triangles lead with a positive key.
 std::uint32_t drawableHead(const TerrainModel& model);
+
+// One triangle as drawing paints it: filled with its colour and outlined (grey in
+// wireframe), its corners at points (or at their grid positions when points is null).
+void paintTriangle(DrawSurface& surface, const TerrainModel& grid, const ScreenPoint* points,
+                   const TerrainTriangle& t, bool wireframe);

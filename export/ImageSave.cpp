@@ -38,13 +38,14 @@ bool isPngName(const std::string& path) {
 
 }  // namespace
 
+bool savePicture(const DibImage& picture, const std::string& targetPath) {
+  return isPngName(targetPath) ? writePng(picture, targetPath) : picture.writeFile(targetPath);
+}
+
 bool saveRenderedImage(const TerrainRenderer& renderer, const std::string& targetPath,
                        UserFeedback& feedback) {
   if (refuseWhileDrawing(renderer, feedback)) return false;
-  const DibImage& screen = renderer.screen();
-  const bool written =
-      isPngName(targetPath) ? writePng(screen, targetPath) : screen.writeFile(targetPath);
-  if (!written) {
+  if (!savePicture(renderer.screen(), targetPath)) {
     feedback.showMessage(kSaveFailedMessage);
     return false;
   }

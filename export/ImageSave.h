@@ -13,3 +13,5 @@
 // "保存に失敗しました。". False in both cases, true when the file is in place.
 bool saveRenderedImage(const TerrainRenderer& renderer, const std::string& targetPath,
                        UserFeedback& feedback);
+// The same for any picture, without a message: false when the file could not be written.
+bool savePicture(const DibImage& picture, const std::string& targetPath);

@@ -59,6 +59,7 @@ constexpr Prompt kPrompts[] = {
     {Command::kStartRendering, "レンダリングを開始\n開始"},
     {Command::kStopRendering, "レンダリングを中止\n中止"},
     {Command::kRendererSettings, "レンダラの設定\n設定"},
+    {Command::kCameraSettings, "プレビューを見ながらマウスでカメラを設定\nカメラ設定"},
     {Command::kOpenHelp, "ヘルプを開く\nヘルプ"},
     {Command::kSequenceSettings, "レンダリングシーケンスの設定\nシーケンス設定"},
     {Command::kExportDxf, "地形モデルをDXF形式で保存\nDXF形式で保存"},
@@ -226,6 +227,9 @@ void CMainFrame::buildMenus() {
   QAction* settings = add(renderer, Command::kRendererSettings, "設定(&S)");
   settings->setIcon(toolbarIcon("settings"));
   connect(settings, &QAction::triggered, &doc_, &CQnDoc::OnRendererSettings);
+  QAction* camera = add(renderer, Command::kCameraSettings, "カメラ設定(&C)");
+  camera->setIcon(toolbarIcon("camera"));
+  connect(camera, &QAction::triggered, &doc_, &CQnDoc::OnCameraSettings);
   connect(add(renderer, Command::kSequenceSettings, "シーケンス設定(&Q)"), &QAction::triggered,
           this, &CMainFrame::OnSequenceSettings);
 
@@ -250,8 +254,8 @@ void CMainFrame::buildToolBar() {
   for (int command :
        {Command::kNew, Command::kOpen, Command::kSave, 0, Command::kOpenSurfaceTexture,
         Command::kOpenBumpTexture, Command::kReloadTextures, 0, Command::kSaveBitmap, 0,
-        Command::kStartRendering, Command::kStopRendering, Command::kRendererSettings, 0,
-        Command::kOpenHelp}) {
+        Command::kStartRendering, Command::kStopRendering, Command::kRendererSettings,
+        Command::kCameraSettings, 0, Command::kOpenHelp}) {
     if (command == 0)
       bar->addSeparator();
     else
@@ -351,6 +355,7 @@ void CMainFrame::updateCommandStates() {
                       Command::kExportPly, Command::kExportGltf})
     action(command)->setEnabled(doc_.canExportDxf());
   action(Command::kSequenceSettings)->setEnabled(doc_.canEditSequence());
+  action(Command::kCameraSettings)->setEnabled(doc_.canSetCamera());
   setWindowTitle(doc_.GetTitle() + QStringLiteral(" - ") + qnVersionTitle());
 }
 

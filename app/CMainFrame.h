@@ -50,6 +50,7 @@ inline constexpr int kExportStl = 32792;
 inline constexpr int kExportObj = 32793;
 inline constexpr int kExportPly = 32794;
 inline constexpr int kExportGltf = 32795;
+inline constexpr int kCameraSettings = 32796;
 }  // namespace Command
 
 class CMainFrame : public QMainWindow {

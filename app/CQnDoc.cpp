@@ -6,6 +6,7 @@
 
 #include "app/ExportCommands.h"
 #include "app/FileChooser.h"
+#include "dialogs/CCameraDlg.h"
 #include "dialogs/CRendererSettingsDlg.h"
 #include "dialogs/QtText.h"
 #include "engine/BusyRefusal.h"
@@ -207,6 +208,22 @@ void CQnDoc::OnRendererSettings() {
   if (dialog.exec() != QDialog::Accepted) return;
   model_.renderer.settings = dialog.settings();
   SetModifiedFlag(true);
+}
+
+void CQnDoc::OnCameraSettings() {
+  if (refuseWhileDrawing(model_.renderer, feedback_)) return;
+  int width = 0, height = 0;
+  model_.gridSize(&width, &height);
+  CCameraDlg dialog(model_.renderer.settings, model_.surfaceImage, model_.bumpImage, width, height,
+                    dialogParent_.data());
+  if (dialog.exec() != QDialog::Accepted) return;
+  const RenderSettings chosen = dialog.settings();
+  RenderSettings& settings = model_.renderer.settings;
+  settings.viewpoint = chosen.viewpoint;
+  settings.lookAt = chosen.lookAt;
+  settings.distance = chosen.distance;
+  SetModifiedFlag(true);
+  UpdateAllViews();
 }
 
 void CQnDoc::OnSaveBitmap() {

@@ -76,6 +76,7 @@ class CQnDoc : public QObject {
   bool canSaveBitmap() const { return model_.canSaveBitmap(); }
   bool canExportDxf() const { return model_.canStartRendering(); }
   bool canEditSequence() const { return !model_.renderer.isDrawing(); }
+  bool canSetCamera() const { return !model_.renderer.isDrawing(); }
 
  public slots:
   // The file commands (new, open, save, save as) and opening a recent file.
@@ -95,6 +96,9 @@ class CQnDoc : public QObject {
   void OnStartRendering();
   void OnStopRendering();
   void OnRendererSettings();
+  // The camera window: refused while a rendering is drawing (its command is disabled then);
+  // on OK the viewpoint, look-at point and distance are the document's.
+  void OnCameraSettings();
   void OnSaveBitmap();
   void OnExportDxf();
   void OnExportMesh(MeshFormat format);

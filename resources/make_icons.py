@@ -151,6 +151,13 @@ def icon_settings(c):
                int(round(8 + 6 * math.cos(r))), int(round(8 + 6 * math.sin(r))), (60, 60, 60))
 
 
+def icon_camera(c):
+    c.rect(1, 5, 14, 13, GREY, (60, 60, 60))
+    c.rect(4, 3, 7, 5, (60, 60, 60))
+    c.disc(8, 9, 3.2, BLUE, (60, 60, 60))
+    c.set(12, 7, WHITE)
+
+
 def icon_help(c):
     c.disc(8, 8, 7, BLUE)
     for x, y in [(6, 4), (7, 3), (8, 3), (9, 3), (10, 4), (10, 5), (9, 6), (8, 7), (8, 8),
@@ -177,7 +184,8 @@ if __name__ == "__main__":
     for name, draw in [("new", icon_new), ("open", icon_open), ("save", icon_save),
                        ("surface", icon_surface), ("bump", icon_bump), ("reload", icon_reload),
                        ("savebitmap", icon_savebitmap), ("start", icon_start), ("stop", icon_stop),
-                       ("settings", icon_settings), ("help", icon_help)]:
+                       ("settings", icon_settings), ("camera", icon_camera),
+                       ("help", icon_help)]:
         canvas = Canvas()
         draw(canvas)
         canvas.save(f"toolbar/{name}.png")

@@ -334,7 +334,7 @@ class AppWindowTest : public QObject {
     QCOMPARE(buttons,
              (QStringList{"新規データ", "開く", "保存", "|", "表面テクスチャを開く",
                           "バンプテクスチャを開く", "再読み込み", "|", "ビットマップを保存", "|",
-                          "開始", "中止", "設定", "|", "ヘルプ"}));
+                          "開始", "中止", "設定", "カメラ設定", "|", "ヘルプ"}));
     for (QAction* a : bar->actions())
       if (!a->isSeparator()) QVERIFY2(!a->icon().isNull(), qPrintable(a->toolTip()));
 

@@ -1,11 +1,9 @@
-// Regression tests of faults the fuzz targets found, one per fault, named after it.
+// Regression tests of faults the fuzz targets found, one per fault.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
-#include <optional>
-#include <string>
 
 #include "document/DocumentFile.h"
 #include "settings/NumberText.h"
@@ -39,9 +37,7 @@ TEST(FuzzFindings, LargestDoublesShowAsTextThatReadsBack) {
   for (double value : {largest, -largest, std::nextafter(largest, 0.0)}) {
     SCOPED_TRACE(value);
     const std::string shown = formatDouble(value);
-    const std::optional<double> again = parseDouble(shown);
-    ASSERT_TRUE(again.has_value()) << shown;
-    EXPECT_EQ(*again, value);
+    EXPECT_EQ(parseDouble(shown), value) << shown;
   }
   // Everywhere else the 15-digit form stays.
   EXPECT_EQ(formatDouble(1.79769313486231e308), "1.79769313486231e+308");

@@ -2,90 +2,75 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
 
 #include "settings/SettingsFields.h"
 #include "support/EveryFieldChanged.h"
 
-TEST(SettingsFields, ListsTheFifteenFieldsOnce) {
-  std::set<std::string> names;
-  for (const SettingsFieldInfo& field : settingsFields()) names.insert(std::string(field.name));
-  EXPECT_EQ(settingsFields().size(), 15u);
-  EXPECT_EQ(names.size(), 15u);
-  EXPECT_EQ(settingsFields().front().name, "screenWidth");
-  EXPECT_EQ(settingsFields().back().name, "wireframe");
+TEST(SettingsFields, ListsTheFifteenFieldsInOrderWithTheirText) {
+  const RenderSettings s;
+  std::string all;
+  for (const SettingsFieldInfo& field : settingsFields())
+    all += std::string(field.name) + "=" + formatField(s, field.name) + "\n";
+  EXPECT_EQ(all,
+            "screenWidth=320\nscreenHeight=240\ndistance=240\nnearLimit=2\nviewpoint=0,0,256\n"
+            "lookAt=0,0,0\nlightDirection=1,1,1\nlightColor=1,1,1\nambient=0.5\n"
+            "sliceEnabled=0\nsliceMin=0\nsliceMax=255\nsubdivisionMode=0\n"
+            "emphasisRate=0.25\nwireframe=0\n");
+  EXPECT_EQ(formatAllFields(s), all);
+  EXPECT_EQ(formatField(s, "noSuchField"), "");
   ASSERT_NE(findSettingsField("viewpoint"), nullptr);
   EXPECT_EQ(findSettingsField("viewpoint")->type, SettingsFieldType::Vector);
   EXPECT_EQ(findSettingsField("ScreenWidth"), nullptr);
 }
 
-TEST(SettingsFields, FormatsDefaults) {
-  const RenderSettings s;
-  EXPECT_EQ(formatField(s, "screenWidth"), "320");
-  EXPECT_EQ(formatField(s, "distance"), "240");
-  EXPECT_EQ(formatField(s, "viewpoint"), "0,0,256");
-  EXPECT_EQ(formatField(s, "ambient"), "0.5");
-  EXPECT_EQ(formatField(s, "emphasisRate"), "0.25");
-  EXPECT_EQ(formatField(s, "wireframe"), "0");
-  EXPECT_EQ(formatField(s, "noSuchField"), "");
-  EXPECT_EQ(formatAllFields(s),
-            "screenWidth=320\nscreenHeight=240\ndistance=240\nnearLimit=2\nviewpoint=0,0,256\n"
-            "lookAt=0,0,0\nlightDirection=1,1,1\nlightColor=1,1,1\nambient=0.5\n"
-            "sliceEnabled=0\nsliceMin=0\nsliceMax=255\nsubdivisionMode=0\n"
-            "emphasisRate=0.25\nwireframe=0\n");
-}
-
-TEST(SettingsFields, EveryFieldRoundTripsThroughItsText) {
-  RenderSettings source = everyFieldChanged();
-  source.subdivisionMode = -1;  // a negative whole number comes back too
-  RenderSettings target;
-  for (const SettingsFieldInfo& field : settingsFields()) {
-    SCOPED_TRACE(std::string(field.name));
-    EXPECT_EQ(parseField(target, field.name, formatField(source, field.name)), std::nullopt);
+TEST(SettingsFields, ParsesAssignmentsAndRoundTripsEveryField) {
+  const struct {
+    const char* assignment;
+    const char* field;
+    const char* text;  // formatField afterwards
+  } cases[] = {{"viewpoint=100,300,200", "viewpoint", "100,300,200"},
+               {"lightColor= 0.5 , 1 ,0 ", "lightColor", "0.5,1,0"},
+               {"screenWidth=1024", "screenWidth", "1024"},
+               {"subdivisionMode=-1", "subdivisionMode", "-1"},
+               {"wireframe=1", "wireframe", "1"}};
+  for (const auto& c : cases) {
+    RenderSettings s;
+    EXPECT_EQ(parseAssignment(s, c.assignment), std::nullopt) << c.assignment;
+    EXPECT_EQ(formatField(s, c.field), c.text);
   }
+  RenderSettings source = everyFieldChanged();
+  source.subdivisionMode = -1;
+  RenderSettings target;
+  for (const SettingsFieldInfo& field : settingsFields())
+    EXPECT_EQ(parseField(target, field.name, formatField(source, field.name)), std::nullopt)
+        << field.name;
   EXPECT_EQ(target, source);
-}
-
-TEST(SettingsFields, ParsesAssignments) {
-  RenderSettings s;
-  EXPECT_EQ(parseAssignment(s, "viewpoint=100,300,200"), std::nullopt);
-  EXPECT_EQ(s.viewpoint, (Vec3{100.0, 300.0, 200.0}));
-  EXPECT_EQ(parseAssignment(s, "lightColor= 0.5 , 1 ,0 "), std::nullopt);
-  EXPECT_EQ(s.lightColor, (Vec3{0.5, 1.0, 0.0}));
-  EXPECT_EQ(parseAssignment(s, "screenWidth=1024"), std::nullopt);
-  EXPECT_EQ(s.screenWidth, 1024u);
-  EXPECT_EQ(parseAssignment(s, "subdivisionMode=-1"), std::nullopt);
-  EXPECT_EQ(s.subdivisionMode, -1);
-  EXPECT_EQ(parseAssignment(s, "wireframe=1"), std::nullopt);
-  EXPECT_EQ(s.wireframe, 1);
 }
 
 TEST(SettingsFields, RefusesBadNamesAndValuesWithoutChangingAnything) {
   using Kind = FieldProblem::Kind;
   using Type = SettingsFieldType;
-  struct Case {
-    const char* name;
+  const struct {
     const char* assignment;
     Kind kind;
     const char* field;
-    Type type;
+    Type type;  // of a bad value
+  } cases[] = {
+      {"colour=1", Kind::UnknownField, "colour", Type::Unsigned},
+      {"screenWidth", Kind::NotAnAssignment, "", Type::Unsigned},
+      {"screenWidth=-5", Kind::BadValue, "screenWidth", Type::Unsigned},
+      {"distance=abc", Kind::BadValue, "distance", Type::Double},
+      {"ambient=nan", Kind::BadValue, "ambient", Type::Double},
+      {"viewpoint=1,2", Kind::BadValue, "viewpoint", Type::Vector},
+      {"viewpoint=1,2,3,4", Kind::BadValue, "viewpoint", Type::Vector},
+      {"lookAt=1,,3", Kind::BadValue, "lookAt", Type::Vector},
+      {"wireframe=0.5", Kind::BadValue, "wireframe", Type::Integer},
+      {"sliceEnabled=", Kind::BadValue, "sliceEnabled", Type::Integer},
+      {"sliceMax=4294967296", Kind::BadValue, "sliceMax", Type::Unsigned},
   };
-  const Case cases[] = {
-      {"unknown name", "colour=1", Kind::UnknownField, "colour", Type::Unsigned},
-      {"no equals sign", "screenWidth", Kind::NotAnAssignment, "", Type::Unsigned},
-      {"negative unsigned", "screenWidth=-5", Kind::BadValue, "screenWidth", Type::Unsigned},
-      {"letters", "distance=abc", Kind::BadValue, "distance", Type::Double},
-      {"nan", "ambient=nan", Kind::BadValue, "ambient", Type::Double},
-      {"two components", "viewpoint=1,2", Kind::BadValue, "viewpoint", Type::Vector},
-      {"four components", "viewpoint=1,2,3,4", Kind::BadValue, "viewpoint", Type::Vector},
-      {"empty component", "lookAt=1,,3", Kind::BadValue, "lookAt", Type::Vector},
-      {"fraction for integer", "wireframe=0.5", Kind::BadValue, "wireframe", Type::Integer},
-      {"empty integer", "sliceEnabled=", Kind::BadValue, "sliceEnabled", Type::Integer},
-      {"unsigned overflow", "sliceMax=4294967296", Kind::BadValue, "sliceMax", Type::Unsigned},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.assignment);
     RenderSettings s;
     const std::optional<FieldProblem> problem = parseAssignment(s, c.assignment);
     ASSERT_TRUE(problem.has_value());

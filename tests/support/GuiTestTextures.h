@@ -1,14 +1,17 @@
 #pragma once
 // Texture files for the window tests: small BMP files with smooth, deterministic content
-// written through DibImage, and a settings store in a temporary folder. Header-only.
+// written through DibImage, a settings store in a temporary folder, and the recorded
+// messages as Qt strings. Header-only.
 
 #include <QSettings>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <cmath>
 
 #include "raster/Color.h"
 #include "raster/DibImage.h"
+#include "support/RecordingFeedback.h"
 
 // A width x height BMP at path: hills in the red channel for bumps, a colour field for
 // surfaces. False when it could not be written.
@@ -35,4 +38,11 @@ inline bool writeTestTexture(const QString& path, int width, int height, bool bu
 // Points the per-user INI settings at folder (call before any window is made).
 inline void useSettingsFolder(const QString& folder) {
   QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder);
+}
+
+// The texts of the messages recorded so far, in order.
+inline QStringList messageList(const RecordingFeedback& feedback) {
+  QStringList list;
+  for (const auto& m : feedback.messages) list << QString::fromStdString(m.text);
+  return list;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // ScriptedFileChooser: a FileChooser for the window tests. Answers each question with the
 // next scripted answer (a path, or nothing for a cancelled dialog) and remembers what
-// every dialog would have shown. Header-only, GUI test code only.
+// every dialog would have shown; a mesh export's options come from meshOptions (nothing:
+// cancelled). Header-only, GUI test code only.
 
 #include <QString>
 #include <QStringList>
@@ -20,6 +21,8 @@ class ScriptedFileChooser final : public FileChooser {
 
   std::deque<std::optional<QString>> answers;  // front first; empty means cancel
   std::vector<Question> questions;
+  std::optional<MeshExportOptions> meshOptions = MeshExportOptions{};
+  std::vector<MeshFormat> optionsAsked;
 
   void answer(const QString& path) { answers.emplace_back(path); }
   void cancel() { answers.emplace_back(std::nullopt); }
@@ -29,6 +32,10 @@ class ScriptedFileChooser final : public FileChooser {
   }
   std::optional<QString> chooseSaveFile(const FileDialogRequest& request) override {
     return next(true, request);
+  }
+  std::optional<MeshExportOptions> chooseMeshOptions(MeshFormat format) override {
+    optionsAsked.push_back(format);
+    return meshOptions;
   }
 
  private:

@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTemporaryDir>
@@ -22,6 +21,7 @@
 #include "dialogs/CCameraDlg.h"
 #include "dialogs/QtText.h"
 #include "settings/NumberText.h"
+#include "support/GuiDrops.h"
 #include "support/GuiTestTextures.h"
 #include "support/QtFileContents.h"
 #include "support/ScriptedFileChooser.h"
@@ -31,15 +31,6 @@
 #include "views/CameraPreviewView.h"
 
 namespace {
-
-bool dropFile(QWidget* target, QPoint at, const QString& path) {  // true when taken
-  QMimeData data;
-  data.setUrls({QUrl::fromLocalFile(path)});
-  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(target, &enter);
-  QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  return enter.isAccepted() && (QApplication::sendEvent(target, &drop), drop.isAccepted());
-}
 
 QColor qcolor(Color c) { return QColor(int(redOf(c)), int(greenOf(c)), int(blueOf(c))); }
 

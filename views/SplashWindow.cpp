@@ -83,8 +83,9 @@ SplashGate::~SplashGate() {
 void SplashGate::ShowSplash(QWidget* owner) {
   if (!enabled_ || window_ != nullptr) return;
   owner_ = owner;
-  window_ = new SplashWindow(SplashWindow::makePicture(), owner);
-  connect(window_.data(), &SplashWindow::timedOut, this, &SplashGate::HideSplash);
+  auto* splash = new SplashWindow(SplashWindow::makePicture(), owner);
+  window_ = splash;
+  connect(splash, &SplashWindow::timedOut, this, &SplashGate::HideSplash);
   if (!filtering_) {
     qApp->installEventFilter(this);
     filtering_ = true;

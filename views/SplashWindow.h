@@ -51,7 +51,7 @@ class SplashGate final : public QObject {
   // Closes the splash and repaints the main window at once.
   void HideSplash();
 
-  SplashWindow* current() const { return window_.data(); }
+  SplashWindow* current() const { return qobject_cast<SplashWindow*>(window_.data()); }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -59,6 +59,8 @@ class SplashGate final : public QObject {
  private:
   bool enabled_ = false;
   bool filtering_ = false;
-  QPointer<SplashWindow> window_;
+  // A plain widget pointer: the filter still sees events while the splash is being destroyed
+  // with its owner, when it is no SplashWindow any more.
+  QPointer<QWidget> window_;
   QPointer<QWidget> owner_;
 };

@@ -30,6 +30,7 @@
 #include "support/ScriptedFileChooser.h"
 #include "support/TestTextures.h"
 #include "views/CQnRView.h"
+#include "views/CQnTView.h"
 #include "views/SplashWindow.h"
 
 namespace {
@@ -386,6 +387,33 @@ class WindowLifecycleTest : public QObject {
     QVERIFY(ok && ok->text() == QStringLiteral("OK"));
     QTimer::singleShot(0, ok, &QPushButton::click);
     QCOMPARE(about.exec(), int(QDialog::Accepted));
+  }
+
+  void lockIndicatorsPathsAndTexturePane() {
+    start();
+    CMainFrame* frame = app_->mainFrame();
+    LockStates states;
+    states.caps = states.scroll = true;  // kana unknown
+    frame->setLockStateReader([&states] { return states; });
+    const bool lit[] = {false, true, false, true};
+    for (int i = 0; i < 4; ++i) QCOMPARE(frame->lockIndicator(i)->isEnabled(), lit[i]);
+    states.caps = false;
+    QTRY_VERIFY(!frame->lockIndicator(1)->isEnabled());  // a change shows without any event
+    QCOMPARE(CMainFrame::GetProgramRelativePath("help/help.htm"),
+             QCoreApplication::applicationDirPath() + "/help/help.htm");
+    QCOMPARE(CMainFrame::GetProgramRelativePath("D:/doc/a.htm"), QString("D:/doc/a.htm"));
+    CQnDoc* doc = app_->document();
+    const auto empty = CQnTView(*doc).layoutItems();
+    QCOMPARE(empty.size(), size_t{4});
+    QCOMPARE(empty[1].text, QStringLiteral("ファイルを開いてください"));
+    QCOMPARE(empty[2].position, QPoint(4, 168));
+    QVERIFY(doc->model().openTexture(TextureKind::Surface, surface_.toStdString()));
+    CQnTView pane(*doc);
+    pane.resize(128, 400);
+    const QImage shot = pane.grab().toImage();
+    const Color first = doc->model().surfaceImage.pixels()[0];
+    QCOMPARE(shot.pixelColor(4, 22),
+             QColor(int(redOf(first)), int(greenOf(first)), int(blueOf(first))));
   }
 
   void cameraNotes_data() {

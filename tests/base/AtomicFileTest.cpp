@@ -2,6 +2,7 @@
 // temporary file is ever left behind.
 
 #include "base/AtomicFile.h"
+#include "base/FileBytes.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -30,6 +31,18 @@ mode_t modeOf(const std::string& path) {
 }
 
 const std::vector<std::uint8_t> kOld = {'o', 'l', 'd', '\n'};
+
+TEST(FileBytes, ReadsFilesUpToTheLimitAndRefusesLargerOnesAndFolders) {
+  TempFolder folder;
+  const std::string f = folder.file("f");
+  ASSERT_TRUE(writeText(f, "12345"));
+  std::vector<std::uint8_t> bytes{9};
+  EXPECT_TRUE(readFileBytes(f, 5, bytes));
+  EXPECT_EQ(bytes, (std::vector<std::uint8_t>{'1', '2', '3', '4', '5'}));
+  EXPECT_FALSE(readFileBytes(f, 4, bytes));
+  EXPECT_TRUE(bytes.empty());
+  EXPECT_FALSE(readFileBytes(folder.file("missing"), 5, bytes));
+}
 
 TEST(AtomicFile, WritesNewAndReplacesOldFilesKeepingModesAndLinks) {
   TempFolder folder;

@@ -237,6 +237,8 @@ TEST(CreateScreen, NoneBeforeTheFirstAndTooLargeFallsBackToTheDefault) {
     EXPECT_EQ(feedback.messageTexts(), Strings{"スクリーンの作成に失敗しました。"});
     EXPECT_TRUE(r.getScreenSize(&w, &h) && w == 320 && h == 240);
   }
+  fresh.settings.screenWidth = TerrainRenderer::kMaxScreenSide, fresh.settings.screenHeight = 1;
+  EXPECT_TRUE(fresh.createScreen() && fresh.getScreenSize(&w, &h) && w == 32768 && h == 1);
   // Blitting a white 4 x 4 screen at (3, 2).
   fresh.settings.screenWidth = fresh.settings.screenHeight = 4;
   fresh.settings.wireframe = 1;

@@ -38,6 +38,12 @@ TEST_F(ImageSave, WritesTheScreenAsTheFormatItsNameSaysThatReadsBack) {
     EXPECT_EQ(back, std::vector<Color>(screen, screen + 320 * 240)) << name;
     std::filesystem::remove(path);
   }
+  const Color column[3] = {1, 0x20000, 0x300};  // a picture one pixel wide
+  const std::vector<std::uint8_t> narrow = encodePng(column, 1, 3);
+  std::vector<Color> back;
+  int width = 0, height = 0;
+  EXPECT_TRUE(decodePng(narrow.data(), narrow.size(), back, width, height));
+  EXPECT_TRUE(width == 1 && height == 3 && back == std::vector<Color>(column, column + 3));
   writeText(folder.file("plain"), "a file");
   EXPECT_FALSE(saveRenderedImage(renderer, folder.file("missing/shot.bmp"), feedback));
   EXPECT_FALSE(saveRenderedImage(renderer, folder.file("plain/shot.png"), feedback));

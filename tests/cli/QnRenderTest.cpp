@@ -269,7 +269,7 @@ TEST(QnRender, RendersTheSampleDocumentAsItsSettingsSayAtEightAndSixteenBits) {
     widened.push_back(redOf(bump.pixels()[i]) * 257.0);
   ASSERT_TRUE(writeBytes(
       file("widened.png"),
-      makeRasterFile(rasterSpec("PNG", GDT_UInt16, bump.width(), bump.height(), 1, widened))));
+      makeRasterFile(rasterRecipe("PNG", GDT_UInt16, bump.width(), bump.height(), 1, widened))));
   for (const Args& args :
        {kTextures + sets + Args{"-o", file("tex.png")},
         Args{kDocument, "--bump", file("widened.png"), "-o", file("w.bmp"), "--dxf", file("w.dxf")},

@@ -24,10 +24,11 @@ std::vector<double> ramp(double factor, int bands = 1) {
 }
 
 std::vector<std::uint8_t> raster(const char* driver, GDALDataType type, int w, int h, int bands,
-                                 std::vector<double> samples, void (*edit)(RasterSpec&) = nullptr) {
-  RasterSpec spec = rasterSpec(driver, type, w, h, bands, std::move(samples));
-  if (edit) edit(spec);
-  return makeRasterFile(spec);
+                                 std::vector<double> samples,
+                                 void (*edit)(RasterRecipe&) = nullptr) {
+  RasterRecipe recipe = rasterRecipe(driver, type, w, h, bands, std::move(samples));
+  if (edit) edit(recipe);
+  return makeRasterFile(recipe);
 }
 
 DibImage loaded(const std::vector<std::uint8_t>& bytes, const std::string& name = "t",
@@ -57,12 +58,12 @@ TEST(TextureFile, EveryEightBitFormOfTheSameHeightsGivesTheBmpsPixels) {
       {"GeoTIFF of bytes", raster("GTiff", GDT_Byte, kW, kH, 1, ramp(1))},
       {"RGB PNG", raster("PNG", GDT_Byte, kW, kH, 3, ramp(1, 3))},
       {"palette PNG", raster("PNG", GDT_Byte, kW, kH, 1, ramp(1),
-                             [](RasterSpec& s) {
+                             [](RasterRecipe& s) {
                                for (std::uint32_t v = 0; v < 256; ++v)
                                  s.palette.push_back(makeColor(v, v, v));
                              })},
       {"16-bit GeoTIFF x 257", raster("GTiff", GDT_UInt16, kW, kH, 1, ramp(257),
-                                      [](RasterSpec& s) { s.creationOptions = {"TILED=YES"}; })}};
+                                      [](RasterRecipe& s) { s.creationOptions = {"TILED=YES"}; })}};
   for (const auto& [name, bytes] : cases) {
     SCOPED_TRACE(name);
     ASSERT_FALSE(bytes.empty());
@@ -100,7 +101,7 @@ TEST(TextureFile, HighPrecisionRastersGiveFineHeightsAndTheirGreyPicture) {
                 {0.f, 63.75f, 127.5f, 255.f}, {0, 64, 128, 255});
   expectHeights("float with nodata: excluded from the range, no height",
                 raster("GTiff", GDT_Float32, 4, 1, 1, {-9999, 1.5, 3.5, 2.5},
-                       [](RasterSpec& s) { s.noData = -9999.0; }),
+                       [](RasterRecipe& s) { s.noData = -9999.0; }),
                 {nan, 0.f, 255.f, 127.5f}, {0, 0, 255, 128});
   expectHeights("float NaN samples have no height",
                 raster("GTiff", GDT_Float32, 3, 1, 1, {2, NAN, 4}), {0.f, nan, 255.f}, {0, 0, 255});

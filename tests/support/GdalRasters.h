@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-struct RasterSpec {
+struct RasterRecipe {
   const char* driver = "PNG";
   GDALDataType type = GDT_Byte;
   int width = 1;
@@ -25,16 +25,16 @@ struct RasterSpec {
   std::vector<std::uint32_t> palette;        // Color values: a palette raster when given
 };
 
-inline RasterSpec rasterSpec(const char* driver, GDALDataType type, int width, int height,
-                             int bands, std::vector<double> samples = {}) {
-  RasterSpec spec;
-  spec.driver = driver;
-  spec.type = type;
-  spec.width = width;
-  spec.height = height;
-  spec.bands = bands;
-  spec.samples = std::move(samples);
-  return spec;
+inline RasterRecipe rasterRecipe(const char* driver, GDALDataType type, int width, int height,
+                                 int bands, std::vector<double> samples = {}) {
+  RasterRecipe recipe;
+  recipe.driver = driver;
+  recipe.type = type;
+  recipe.width = width;
+  recipe.height = height;
+  recipe.bands = bands;
+  recipe.samples = std::move(samples);
+  return recipe;
 }
 
 // The bytes of a file made by a GDAL driver directly (nothing written into it) and then
@@ -62,25 +62,25 @@ inline std::vector<std::uint8_t> makeSparseTiff(int width, int height) {
 }
 
 // The file's bytes; empty when GDAL refused to write it.
-inline std::vector<std::uint8_t> makeRasterFile(const RasterSpec& spec) {
+inline std::vector<std::uint8_t> makeRasterFile(const RasterRecipe& recipe) {
   GDALAllRegister();
-  GDALDatasetH memory = GDALCreate(GDALGetDriverByName("MEM"), "", spec.width, spec.height,
-                                   spec.bands, spec.type, nullptr);
+  GDALDatasetH memory = GDALCreate(GDALGetDriverByName("MEM"), "", recipe.width, recipe.height,
+                                   recipe.bands, recipe.type, nullptr);
   if (memory == nullptr) return {};
-  std::vector<double> samples = spec.samples;
-  samples.resize(std::size_t(spec.width) * spec.height * spec.bands, 0.0);
-  if (GDALDatasetRasterIO(memory, GF_Write, 0, 0, spec.width, spec.height, samples.data(),
-                          spec.width, spec.height, GDT_Float64, spec.bands, nullptr, 0, 0,
+  std::vector<double> samples = recipe.samples;
+  samples.resize(std::size_t(recipe.width) * recipe.height * recipe.bands, 0.0);
+  if (GDALDatasetRasterIO(memory, GF_Write, 0, 0, recipe.width, recipe.height, samples.data(),
+                          recipe.width, recipe.height, GDT_Float64, recipe.bands, nullptr, 0, 0,
                           0) != CE_None) {
     GDALClose(memory);
     return {};
   }
   GDALRasterBandH first = GDALGetRasterBand(memory, 1);
-  if (spec.noData) GDALSetRasterNoDataValue(first, *spec.noData);
-  if (!spec.palette.empty()) {
+  if (recipe.noData) GDALSetRasterNoDataValue(first, *recipe.noData);
+  if (!recipe.palette.empty()) {
     GDALColorTableH table = GDALCreateColorTable(GPI_RGB);
-    for (std::size_t i = 0; i < spec.palette.size(); ++i) {
-      const std::uint32_t c = spec.palette[i];
+    for (std::size_t i = 0; i < recipe.palette.size(); ++i) {
+      const std::uint32_t c = recipe.palette[i];
       const GDALColorEntry entry{short(c & 0xFF), short((c >> 8) & 0xFF), short((c >> 16) & 0xFF),
                                  255};
       GDALSetColorEntry(table, int(i), &entry);
@@ -90,12 +90,12 @@ inline std::vector<std::uint8_t> makeRasterFile(const RasterSpec& spec) {
     GDALDestroyColorTable(table);
   }
   std::vector<const char*> options;
-  for (const std::string& o : spec.creationOptions) options.push_back(o.c_str());
+  for (const std::string& o : recipe.creationOptions) options.push_back(o.c_str());
   options.push_back(nullptr);
   static int serial = 0;
   const std::string path = "/vsimem/test-raster-" + std::to_string(serial++);
-  GDALDatasetH file = GDALCreateCopy(GDALGetDriverByName(spec.driver), path.c_str(), memory, FALSE,
-                                     const_cast<char**>(options.data()), nullptr, nullptr);
+  GDALDatasetH file = GDALCreateCopy(GDALGetDriverByName(recipe.driver), path.c_str(), memory,
+                                     FALSE, const_cast<char**>(options.data()), nullptr, nullptr);
   GDALClose(memory);
   if (file == nullptr) return {};
   GDALClose(file);

@@ -5,13 +5,9 @@
 # per frame. Prints frames per second and the ratio.
 #   bench/frames.sh [BUILD] [FRAMES]
 set -euo pipefail
-cd "$(dirname "$0")/.."
-build=${1:-build}
+source "$(dirname "$0")/common.sh"
 frames=${2:-24}
-render=$build/bin/qn-render
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-"$build/bin/make-sample" "$work" --size 1025 --seed 7
+make_terrain 1025
 
 seconds() {
   local start end

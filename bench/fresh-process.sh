@@ -6,19 +6,15 @@
 #   bench/fresh-process.sh [BUILD] [SIZE...]     (default: build, 1025 4097 8193)
 # Sizes are 2^k + 1. Set QN_RENDER to time another qn-render on the same terrains.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-build=${1:-build}
+source "$(dirname "$0")/common.sh"
 shift || true
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(1025 4097 8193)
-render=${QN_RENDER:-$build/bin/qn-render}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 
 printf '%-6s %12s %8s %8s %8s %10s   %s\n' size triangles wall_s user_s sys_s peak_MB \
   "stages (s): subdivide average transform sort light"
 for size in "${sizes[@]}"; do
-  "$build/bin/make-sample" "$work" --size "$size" --seed 7
+  make_terrain "$size"
   # The bundled sample's camera, scaled to the terrain; heights scaled alike.
   scale=$(( (size - 1) / 256 ))
   args=(--surface "$work/sample-surface.bmp" --bump "$work/sample-bump.bmp"

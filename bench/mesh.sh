@@ -5,13 +5,9 @@
 # time includes reading the textures and building the mesh, the same for every format).
 #   bench/mesh.sh [BUILD] [SIZE]
 set -euo pipefail
-cd "$(dirname "$0")/.."
-build=${1:-build}
+source "$(dirname "$0")/common.sh"
 size=${2:-1025}
-render=$build/bin/qn-render
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-"$build/bin/make-sample" "$work" --size "$size" --seed 7 >/dev/null
+make_terrain "$size" >/dev/null
 input=(--surface "$work/sample-surface.bmp" --bump "$work/sample-bump.bmp" -q)
 faces=$((2 * (size - 1) * (size - 1)))
 

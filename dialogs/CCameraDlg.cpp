@@ -26,7 +26,9 @@ CCameraDlg::CCameraDlg(const RenderSettings& settings, const DibImage& surface,
   setWindowTitle(QStringLiteral("カメラ設定"));
   auto* layout = new QVBoxLayout(this);
   preview_ = new CameraPreviewView(this);
-  preview_->setPictureSource([this](QSize box) { return picture(box); });
+  // Null, and so no picture, while the preview could not be prepared.
+  preview_->setPictureSource(
+      [this](QSize box) { return engine_.render(this->settings(), box.width(), box.height()); });
   layout->addWidget(preview_, 1);
 
   note_ = new QLabel(this);
@@ -101,9 +103,4 @@ void CCameraDlg::changed() {
   lookAt_->setText(shown(camera_.lookAt()));
   distance_->setText(shown(camera_.distance()));
   preview_->invalidate();
-}
-
-const DibImage* CCameraDlg::picture(QSize box) {
-  if (!engine_.isPrepared()) return nullptr;
-  return engine_.render(settings(), box.width(), box.height());
 }

@@ -48,7 +48,6 @@ class CCameraDlg : public QDialog {
   void turnBy(QPoint delta);
   void moveBy(QPoint delta);
   void changed();
-  const DibImage* picture(QSize box);
 
   RenderSettings settings_;
   CameraControl camera_;

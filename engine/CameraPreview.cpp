@@ -101,8 +101,8 @@ const DibImage* CameraPreview::render(const RenderSettings& camera, int boxWidth
   frame.distance = camera.distance * scale;
   // The coarse model is the terrain shrunk by the step: so are the camera and the near limit.
   const double shrink = 1.0 / step_;
-  frame.viewpoint = step_ == 1 ? camera.viewpoint : scaled(camera.viewpoint, shrink);
-  frame.lookAt = step_ == 1 ? camera.lookAt : scaled(camera.lookAt, shrink);
+  frame.viewpoint = scaled(camera.viewpoint, shrink);  // exact at step 1
+  frame.lookAt = scaled(camera.lookAt, shrink);
   frame.nearLimit = settings_.nearLimit / step_;
   if (!renderer_.renderFrame()) return nullptr;
   return &renderer_.screen();

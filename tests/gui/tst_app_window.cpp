@@ -1,15 +1,20 @@
-// The program's windows: the main window's commands, messages, enabling and modified flag, the
-// stages' progress windows, the export and help commands, and the render and texture panes.
+// The main window as its users meet it: start-up and what the settings store keeps between
+// runs, the splash, commands with their enabling, refusals and messages, the modified flag,
+// exports and help, drops, and the render and texture panes with the drawing's pacing.
+#include <QCheckBox>
 #include <QDialog>
 #include <QDir>
 #include <QLabel>
-#include <QMenu>
+#include <QLineEdit>
+#include <QMainWindow>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QToolBar>
-#include <QtTest>
 #include <algorithm>
 
 #include "app/CMainFrame.h"
@@ -18,21 +23,60 @@
 #include "app/ExportCommands.h"
 #include "app/HelpOpener.h"
 #include "app/SettingsStore.h"
+#include "dialogs/CAboutDlg.h"
 #include "dialogs/CCameraDlg.h"
+#include "dialogs/CMeshExportDlg.h"
+#include "dialogs/CStageProgressDlg.h"
 #include "dialogs/QtText.h"
 #include "settings/NumberText.h"
-#include "support/GuiDrops.h"
-#include "support/GuiTestTextures.h"
-#include "support/QtFileContents.h"
-#include "support/ScriptedFileChooser.h"
-#include "support/WindowedFeedback.h"
+#include "support/GuiFixtures.h"
+#include "support/TestTextures.h"
 #include "views/CQnRView.h"
 #include "views/CQnTView.h"
 #include "views/CameraPreviewView.h"
+#include "views/SplashWindow.h"
 
 namespace {
 
-QColor qcolor(Color c) { return QColor(int(redOf(c)), int(greenOf(c)), int(blueOf(c))); }
+const QString kSequenceKey = QStringLiteral("Settings/Render Sequence");
+
+struct PressCounter : QWidget {  // counts the key presses and clicks reaching it
+  int keys = 0, clicks = 0;
+  void keyPressEvent(QKeyEvent*) override { ++keys; }
+  void mousePressEvent(QMouseEvent*) override { ++clicks; }
+};
+
+// The program's real progress windows over owner; cancel is pressed with the window's own
+// button at the first poll of window number cancelWindow.
+struct WindowedFeedback final : UserFeedback {
+  QWidget* owner = nullptr;
+  int cancelWindow = -1, opened = 0, pollsWithOwnerEnabled = 0;
+  QStringList messages;
+  void showMessage(std::string_view text, MessageIcon) override {
+    messages << QString::fromUtf8(text.data(), qsizetype(text.size()));
+  }
+  std::unique_ptr<StageProgress> openProgress() override {
+    struct Probe final : StageProgress {
+      WindowedFeedback& f;
+      int index;
+      CStageProgressDlg dialog;
+      Probe(WindowedFeedback& owner, int i) : f(owner), index(i), dialog(owner.owner) {}
+      bool create() override { return dialog.create(); }
+      void setCaption(std::string_view text) override { dialog.setCaption(text); }
+      void setMessage(std::string_view text) override { dialog.setMessage(text); }
+      int setProgress(int position) override { return dialog.setProgress(position); }
+      void showBusyOnly() override { dialog.showBusyOnly(); }
+      void destroy() override { dialog.destroy(); }
+      bool pollCancel() override {
+        f.pollsWithOwnerEnabled += f.owner->isEnabled();
+        if (index == f.cancelWindow) QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton);
+        if (index == f.cancelWindow) f.cancelWindow = -2;  // pressed once
+        return dialog.pollCancel();
+      }
+    };
+    return std::make_unique<Probe>(*this, opened++);
+  }
+};
 
 }  // namespace
 
@@ -42,7 +86,7 @@ class AppWindowTest : public QObject {
  private slots:
   void initTestCase() {
     QVERIFY(folder_.isValid());
-    useSettingsFolder(folder_.filePath("config"));
+    useSettingsFolder(config_);
     QVERIFY(writeTestTexture(surface_, 72, 60, false) && writeTestTexture(bump_, 64, 64, true) &&
             writeTestTexture(thin_, 1, 200, false));
     writeFileBytes(broken_, "BM not really");
@@ -52,27 +96,186 @@ class AppWindowTest : public QObject {
     chooser_ = std::make_unique<ScriptedFileChooser>();
     doc_ = std::make_unique<CQnDoc>(*chooser_, *feedback_);
   }
-  void cleanup() { app_.reset(), doc_.reset(); }
+  void cleanup() { app_.reset(), gate_.reset(), doc_.reset(); }
+
+  // --- start-up and what is kept between runs ---
+
+  void legacySettingsDeletedOnceWithANotice() {
+    QVERIFY(QDir().mkpath(config_ + "/FERNHILL"));
+    writeFileBytes(config_ + "/FERNHILL/QN.ini", "[Settings]\nOld=1\n");
+    start();
+    QCOMPARE(messageList(*feedback_),
+             QStringList{"都合により Version 1.0 の設定情報を削除しました。\n"
+                         "以後、新しい設定情報を使用します。"});
+    QVERIFY(feedback_->messages.front().icon == MessageIcon::Information &&
+            !QFileInfo::exists(config_ + "/FERNHILL"));
+    QCOMPARE(app_->mainFrame()->windowTitle(), QStringLiteral("無題 - QN Version 3.3"));
+    // Qt's own texts (standard buttons, file dialogs) come in Japanese.
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("キャンセル"));
+    app_.reset(), feedback_->messages.clear();
+    start();  // the second start finds nothing to delete
+    QVERIFY(feedback_->messages.empty());
+  }
+
+  void commandLineDocument_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("contents");  // empty: no such file
+    QTest::addColumn<QString>("title");        // of the main window; empty: start-up ends
+    QTest::addColumn<QString>("message");
+    QTest::newRow("a document") << "work.qnf" << QByteArray("document")
+                                << "work.qnf - QN Version 3.3"
+                                << "";
+    QTest::newRow("not a document")
+        << "notdoc.qnf" << QByteArray("QXjunk") << "無題 - QN Version 3.3"
+        << "QN ドキュメントではありません。";
+    QTest::newRow("unreadable") << "none.qnf" << QByteArray() << ""
+                                << "";
+  }
+  void commandLineDocument() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, contents);
+    QFETCH(QString, title);
+    QFETCH(QString, message);
+    const QString path = folder_.filePath(name);
+    if (contents == "document") writeDocument(path);
+    if (contents != "document" && !contents.isEmpty()) writeFileBytes(path, contents);
+    app_ = std::make_unique<CQnApp>(chooser_.get(), feedback_.get());
+    app_->setSplashAllowed(false);
+    QCOMPARE(app_->InitInstance({"qn", path}), !title.isEmpty());
+    QCOMPARE(app_->mainFrame() == nullptr, title.isEmpty());
+    if (title.isEmpty()) return;
+    QVERIFY(app_->mainFrame()->isVisible() && !doc()->IsModified());
+    QCOMPARE(app_->mainFrame()->windowTitle(), title);  // the file's name, or untitled
+    QCOMPARE(messageList(*feedback_), message.isEmpty() ? QStringList{} : QStringList{message});
+    const bool opened = message.isEmpty();
+    QCOMPARE(doc()->GetPathName(), opened ? path : QString());
+    QCOMPARE(app_->mainFrame()->recentFiles().entries().contains(path), opened);
+    QCOMPARE(doc()->renderer().settings.screenWidth, opened ? 200u : 320u);
+  }
+
+  void windowPlaceSizeAndSplitterKeptBetweenRuns() {
+    openUserSettings()->remove("Window");
+    start();
+    CMainFrame* frame = app_->mainFrame();
+    QVERIFY(QTest::qWaitForWindowExposed(frame));
+    // Regression: the first window showed the sample's 640 x 480 picture with both scroll bars.
+    const QSize room = frame->screen()->availableGeometry().size();
+    QVERIFY(frame->width() <= room.width() && frame->height() <= room.height());
+    QCOMPARE(frame->size(), frame->firstWindowSize());
+    QVERIFY(frame->splitter()->sizes().at(0) == 128 && frame->splitter()->sizes().at(1) > 300);
+    frame->resize(frame->sizeShowing(QSize(648, 488)));  // what the first size aims at
+    doc()->renderer().settings.screenWidth = 640, doc()->renderer().settings.screenHeight = 480;
+    QVERIFY(doc()->renderer().createScreen());
+    doc()->UpdateAllViews();
+    QTRY_COMPARE(frame->renderView()->viewport()->size(), QSize(648, 488));
+    QVERIFY(frame->renderView()->horizontalScrollBar()->maximum() == 0 &&
+            frame->renderView()->verticalScrollBar()->maximum() == 0);
+    frame->resize(700, 520);
+    frame->move(30, 40);
+    frame->splitter()->setSizes({200, 400});
+    QTRY_COMPARE(frame->splitter()->sizes().first(), 200);
+    QVERIFY(frame->close());
+    start();
+    QCOMPARE(app_->mainFrame()->size(), QSize(700, 520));
+    QCOMPARE(app_->mainFrame()->pos(), QPoint(30, 40));
+    QCOMPARE(app_->mainFrame()->splitter()->sizes().first(), 200);
+  }
+
+  void sequenceReadWhenTheViewIsMadeWrittenWhenDestroyed_data() {
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<QString>("written");  // the values read, then the reserved places as 0
+    QTest::newRow("short") << QVariant("100,10,5") << "100,10,5,50,600,0,0,0";
+    QTest::newRow("malformed") << QVariant("fast please") << "2000,20,256,50,600,0,0,0";
+    QTest::newRow("reserved places") << QVariant("1,2,3,4,5,7,8,9") << "1,2,3,4,5,0,0,0";
+    QTest::newRow("a list") << QVariant(QStringList{"11", "12", "13"}) << "11,12,13,50,600,0,0,0";
+  }
+  void sequenceReadWhenTheViewIsMadeWrittenWhenDestroyed() {
+    QFETCH(QVariant, stored);
+    QFETCH(QString, written);
+    openUserSettings()->setValue(kSequenceKey, stored);
+    {
+      CQnRView view(*doc_);
+      const QList<uint> read{view.startDelay, view.drawInterval, doc_->renderer().drawCount,
+                             view.processCount, view.stopTime};
+      for (int i = 0; i < 5; ++i) QCOMPARE(QString::number(read[i]), written.section(',', i, i));
+      openUserSettings()->setValue(kSequenceKey, "overwritten at destruction");
+    }
+    QCOMPARE(openUserSettings()->value(kSequenceKey).toString(), written);
+    openUserSettings()->remove(kSequenceKey);
+  }
+
+  // --- the splash ---
+
+  void splashTakesTheFirstPressOnly_data() {
+    QTest::addColumn<bool>("key");
+    QTest::newRow("key") << true;
+    QTest::newRow("mouse press on the splash") << false;
+  }
+  void splashTakesTheFirstPressOnly() {
+    QFETCH(bool, key);
+    PressCounter main;
+    SplashGate& gate = showSplash(main);
+    QCOMPARE(gate.current()->size(), QSize(256, 192));
+    QTest::mouseMove(&main, QPoint(10, 10));  // moves and releases do not close it
+    QTest::mouseRelease(&main, Qt::LeftButton, {}, QPoint(10, 10));
+    QVERIFY(gate.current() != nullptr);
+    key ? QTest::keyClick(&main, Qt::Key_A)
+        : QTest::mousePress(gate.current(), Qt::RightButton, {}, QPoint(5, 5));
+    QVERIFY(gate.current() == nullptr && main.keys == 0 && main.clicks == 0);
+    key ? QTest::keyClick(&main, Qt::Key_A)
+        : QTest::mouseClick(&main, Qt::LeftButton, {}, QPoint(10, 10));
+    QCOMPARE(main.keys + main.clicks, 1);  // the next one reaches the window
+    QMainWindow shortcuts;                 // the first key is taken, even a shortcut
+    QAction* action = shortcuts.addAction("new");
+    action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    QSignalSpy triggered(action, &QAction::triggered);
+    shortcuts.show();
+    QVERIFY(QTest::qWaitForWindowActive(&shortcuts));
+    QTest::keyClick(&shortcuts, Qt::Key_N, Qt::ControlModifier);  // works without a splash
+    showSplash(shortcuts);
+    QTest::keyClick(&shortcuts, Qt::Key_N, Qt::ControlModifier);
+    QVERIFY(gate_->current() == nullptr && triggered.count() == 1);
+  }
+
+  void splashClosesByItselfOrNeverShows() {
+    QWidget main;
+    SplashGate& gate = showSplash(main);
+    SplashWindow* first = gate.current();
+    gate.ShowSplash(&main);  // a second show does nothing
+    QVERIFY(first != nullptr && gate.current() == first);
+    QTest::qWait(1000);
+    QVERIFY(gate.current() == first);
+    QTRY_VERIFY_WITH_TIMEOUT(gate.current() == nullptr, 3000);
+    PressCounter other;
+    other.show();
+    SplashGate disabled;  // disabled until enabled: shows nothing, takes no key
+    disabled.ShowSplash(&other);
+    QTest::keyClick(&other, Qt::Key_A);
+    QVERIFY(disabled.current() == nullptr && other.keys == 1);
+    for (const QString embedded : {"-Embedding", "-x", "-automation"}) {  // started by another
+      app_ = std::make_unique<CQnApp>(chooser_.get(), feedback_.get());
+      QVERIFY(app_->InitInstance({"qn", embedded}));
+      QCOMPARE(app_->splash().current() != nullptr, embedded == "-x");
+      app_.reset();
+    }
+  }
+
+  // --- commands ---
 
   void menusToolbarPromptsAndEnablingInEveryState() {
     start();
     CMainFrame* frame = app_->mainFrame();
-    QStringList menus, buttons;  // the menus, the toolbar (every button with its icon), prompts
+    QStringList menus, buttons;  // the menus, the toolbar (every button with its icon)
     for (QAction* menu : frame->menuBar()->actions()) menus << menu->text();
     QCOMPARE(menus.join(' '), QStringLiteral("ファイル(&F) 表示(&V) レンダラ(&R) ヘルプ(&H)"));
-    QCOMPARE(frame->action(Command::kReloadTextures)->shortcut(),
-             QKeySequence(Qt::CTRL | Qt::Key_Q));
-    const auto prompt = [frame](int c) {
-      return frame->action(c)->statusTip() + "|" + frame->action(c)->toolTip();
-    };
-    QCOMPARE(prompt(Command::kStartRendering), QStringLiteral("レンダリングを開始|開始"));
-    QVERIFY(prompt(Command::kCameraSettings).startsWith("プレビューを見ながら"));
+    QCOMPARE(frame->action(Command::kStartRendering)->statusTip() + "|" +
+                 frame->action(Command::kStartRendering)->toolTip(),
+             QStringLiteral("レンダリングを開始|開始"));
     for (QAction* a : frame->findChild<QToolBar*>()->actions())
       buttons << (a->isSeparator() ? "|" : a->toolTip() + (a->icon().isNull() ? "?" : ""));
     QCOMPARE(buttons.join(' '), QStringLiteral("新規データ 開く 保存 | 表面テクスチャを開く "
                                                "バンプテクスチャを開く 再読み込み | ビットマップを"
                                                "保存 | 開始 中止 設定 カメラ設定 | ヘルプ"));
-    QVERIFY(frame->splitter()->sizes().at(0) == 128 && frame->splitter()->sizes().at(1) > 300);
     const auto states = [frame] {  // reload, start, stop, bitmap, DXF, sequence, camera
       QString s;
       for (int c :
@@ -93,7 +296,6 @@ class AppWindowTest : public QObject {
     QCOMPARE(states(), QStringLiteral("1101111"));
     frame->renderView()->startDelay = 60000;  // stays drawing while we look
     frame->action(Command::kStartRendering)->trigger();
-    QVERIFY(doc()->renderer().isDrawing());
     QCOMPARE(states(), QStringLiteral("1010000"));
     frame->OnSequenceSettings();  // late commands are refused, no window opens
     doc()->OnStartRendering();
@@ -131,12 +333,13 @@ class AppWindowTest : public QObject {
                           "幅または高さが1ピクセル以下のビットマップは使用できません。"}));
     CQnTView* pane = frame->textureView();  // a texture dropped opens in its block
     QVERIFY(dropFile(pane, QPoint(20, 170), bump_) && !dropFile(pane, {20, 40}, folder_.path()));
-    QCOMPARE(fromLocalPath(doc()->model().bumpPath()), bump_);  // the caption is the block's
-    frame->setEnabled(false);                                   // as while a stage runs: no drops
+    QCOMPARE(fromLocalPath(doc()->model().bumpPath()), bump_);
+    QVERIFY(!dropFile(frame->renderView()->viewport(), {50, 50}, bump_));  // not on the picture
+    frame->setEnabled(false);  // as while a stage runs: no drops
     QVERIFY(!dropFile(pane, QPoint(20, 40), surface_));
   }
 
-  void modifiedFlagAndTheSaveQuestion() {
+  void modifiedFlagSaveQuestionAndDroppedDocuments() {
     start();
     chooser_->answer(surface_);
     doc()->OnOpenSurfaceTexture();
@@ -162,9 +365,15 @@ class AppWindowTest : public QObject {
     doc()->OnOpenSurfaceTexture();
     answer = SaveAnswer::Cancel;  // closing asks too; cancel keeps the window
     QVERIFY(!app_->mainFrame()->close() && app_->mainFrame()->isVisible());
+    QWidget* picture = app_->mainFrame()->renderView()->viewport();
+    const QString dropped = folder_.filePath("dropped.qnf");
+    writeDocument(dropped);
+    dropFile(picture, QPoint(50, 50), dropped);  // a document dropped asks first as well
+    QVERIFY(asked.size() == 4 && doc()->IsModified() && doc()->GetPathName().isEmpty());
     answer = SaveAnswer::Discard;
-    QVERIFY(doc()->OpenDocumentFile(target) && doc()->model().surfaceImage.isValid());
-    QCOMPARE(app_->mainFrame()->recentFiles().entries().first(), target);
+    QVERIFY(dropFile(picture, QPoint(50, 50), dropped) && doc()->GetPathName() == dropped);
+    QVERIFY(!doc()->IsModified() && doc()->renderer().settings.screenWidth == 200);
+    QCOMPARE(app_->mainFrame()->recentFiles().entries().first(), dropped);
     QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
     doc()->OnRendererSettings();  // the renderer settings: Cancel leaves the flag, OK sets it
     QVERIFY(!doc()->IsModified());
@@ -202,41 +411,10 @@ class AppWindowTest : public QObject {
     QVERIFY(written.viewpoint.y < 0.0 && doc()->IsModified());  // seen from the other side now
   }
 
-  // One end-to-end check: starting paints the picture the engine draws when run directly.
-  void renderingShowsTheEnginesPicture() {
-    start();
-    loadBothTextures();
-    CQnRView* view = app_->mainFrame()->renderView();
-    view->startDelay = view->stopTime = view->drawInterval = 1;
-    TerrainRenderer& renderer = doc()->renderer();
-    renderer.settings.viewpoint = {32.0, 110.0, 70.0};  // an oblique view over the terrain
-    renderer.settings.lookAt = {32.0, 30.0, 0.0};
-    app_->mainFrame()->action(Command::kStartRendering)->trigger();
-    QTRY_VERIFY_WITH_TIMEOUT(!view->isSequenceTimerActive() && !renderer.isDrawing(), 30000);
-    TerrainRenderer direct;
-    direct.settings = renderer.settings;
-    QVERIFY(direct.buildMesh(MeshPurpose::Rendering, doc()->model().surfaceImage,
-                             doc()->model().bumpImage, 64, 60));
-    QVERIFY(direct.averageColors() && direct.transformVertices() && direct.sortPolygons() &&
-            direct.applyLighting() && direct.createScreen());
-    direct.drawToEnd();
-    const DibImage &shown = renderer.screen(), &expected = direct.screen();
-    const int count = shown.width() * shown.height();
-    QVERIFY(shown.width() == expected.width() && shown.height() == expected.height());
-    QVERIFY(std::equal(shown.pixels(), shown.pixels() + count, expected.pixels()));
-    QVERIFY(std::count(expected.pixels(), expected.pixels() + count, Color(0)) < count * 9 / 10);
-    view->resize(400, 300);
-    const QImage shot = view->viewport()->grab().toImage();
-    for (int i = 0; i < count; i += 997)  // shown 4 pixels in from the corner
-      QCOMPARE(shot.pixelColor(4 + i % shown.width(), 4 + i / shown.width()),
-               qcolor(expected.pixels()[i]));
-  }
-
   void mainWindowEnabledAfterEveryStageOutcome_data() {
     QTest::addColumn<int>("cancelWindow");
     QTest::newRow("completed") << -1;
     QTest::newRow("surface division cancelled") << 0;
-    QTest::newRow("colour averaging cancelled") << 1;
     QTest::newRow("lighting cancelled") << 4;
   }
   void mainWindowEnabledAfterEveryStageOutcome() {
@@ -354,6 +532,71 @@ class AppWindowTest : public QObject {
              exists && opens ? QStringList{} : QStringList{"ヘルプを開けません"});
   }
 
+  void shippedHelpPageLinksResolveAndItsCopyLiesBesideTheProgram() {
+    const QString source = QStringLiteral(QN_SOURCE_DIR "/resources/help/");
+    const QString text = QString::fromUtf8(readFileBytes(source + "help.htm"));
+    QRegularExpression link("(?:href|src)=\"([^\"#:]*)(?:#([^\"]*))?\"");
+    int links = 0;
+    for (auto it = link.globalMatch(text); it.hasNext(); ++links) {
+      const auto match = it.next();  // a page or picture shipped beside, or an anchor here
+      const QString file = match.captured(1), anchor = match.captured(2);
+      if (!file.isEmpty()) QVERIFY2(QFile::exists(source + file), qPrintable(file));
+      if (file.isEmpty()) QVERIFY2(text.contains("id=\"" + anchor + "\""), qPrintable(anchor));
+    }
+    QVERIFY(links > 10 && text.contains("charset=\"utf-8\""));
+    const QString programDir = QStringLiteral(QN_BINARY_DIR "/bin");
+    QCOMPARE(CMainFrame::GetProgramRelativePath("D:/doc/a.htm"), QString("D:/doc/a.htm"));
+    QCOMPARE(CMainFrame::GetProgramRelativePath("help/help.htm"),
+             QCoreApplication::applicationDirPath() + "/help/help.htm");
+    if (!QFile::exists(programDir + "/qn")) QSKIP("qn is not built in this build folder");
+    for (const char* file : {"help.htm", "help.css"})
+      QCOMPARE(readFileBytes(programDir + "/help/" + file), readFileBytes(source + file));
+  }
+
+  // --- the panes ---
+
+  // One end-to-end check: starting paints the picture the engine draws when run directly;
+  // stopping midway keeps the part painted so far.
+  void renderingShowsTheEnginesPictureAndStopKeepsIt() {
+    start();
+    loadBothTextures();
+    CQnRView* view = app_->mainFrame()->renderView();
+    view->startDelay = view->stopTime = view->drawInterval = 1;
+    TerrainRenderer& renderer = doc()->renderer();
+    renderer.settings.viewpoint = {32.0, 110.0, 70.0};  // an oblique view over the terrain
+    renderer.settings.lookAt = {32.0, 30.0, 0.0};
+    app_->mainFrame()->action(Command::kStartRendering)->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!view->isSequenceTimerActive() && !renderer.isDrawing(), 30000);
+    TerrainRenderer direct;
+    direct.settings = renderer.settings;
+    QVERIFY(direct.buildMesh(MeshPurpose::Rendering, doc()->model().surfaceImage,
+                             doc()->model().bumpImage, 64, 60));
+    QVERIFY(direct.averageColors() && direct.transformVertices() && direct.sortPolygons() &&
+            direct.applyLighting() && direct.createScreen());
+    direct.drawToEnd();
+    const DibImage &shown = renderer.screen(), &expected = direct.screen();
+    const int count = shown.width() * shown.height();
+    QVERIFY(shown.width() == expected.width() && shown.height() == expected.height());
+    QVERIFY(std::equal(shown.pixels(), shown.pixels() + count, expected.pixels()));
+    QVERIFY(std::count(expected.pixels(), expected.pixels() + count, Color(0)) < count * 9 / 10);
+    view->resize(400, 300);
+    const QImage shot = view->viewport()->grab().toImage();
+    for (int i = 0; i < count; i += 997)  // shown 4 pixels in from the corner
+      QCOMPARE(shot.pixelColor(4 + i % shown.width(), 4 + i / shown.width()),
+               qcolor(expected.pixels()[i]));
+    view->startDelay = 0, view->processCount = 0;
+    renderer.drawCount = 4;
+    app_->mainFrame()->action(Command::kStartRendering)->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(renderer.drawPosition() >= 40, 20000);
+    app_->mainFrame()->action(Command::kStopRendering)->trigger();
+    QVERIFY(!renderer.isDrawing() && !view->isSequenceTimerActive());
+    const std::vector<Color> partial(shown.pixels(), shown.pixels() + count);
+    QTest::qWait(30);
+    QVERIFY(std::equal(partial.begin(), partial.end(), shown.pixels()));
+    QVERIFY(!std::equal(partial.begin(), partial.end(), expected.pixels()));
+    QVERIFY(app_->mainFrame()->action(Command::kSaveBitmap)->isEnabled());
+  }
+
   void renderViewScrollsTheScreenWithAMargin() {
     CQnRView view(*doc_);
     view.resize(200, 150);
@@ -371,25 +614,27 @@ class AppWindowTest : public QObject {
     QCOMPARE(bar->pageStep(), view.viewport()->width());
     QCOMPARE(bar->maximum(), 648 - view.viewport()->width());  // handle : groove = seen : 648
     bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
-    QCOMPARE(bar->value(), 64);
     bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     QCOMPARE(bar->value(), 70);
   }
 
   // The defaults: 2000 ms start, bursts of 50 ticks of 20 ms, pauses of 600 ms.
   void renderViewTickTable() {
-    openUserSettings()->remove("Settings/Render Sequence");  // the defaults
+    openUserSettings()->remove(kSequenceKey);
     CQnRView view(*doc_);
     doc_->setRenderView(&view);
     QVERIFY(doc_->model().openTexture(TextureKind::Surface, surface_.toStdString()));
     QVERIFY(doc_->model().openTexture(TextureKind::Bump, bump_.toStdString()));
-    QCOMPARE(doc_->model().startRendering(), StartResult::Started);
-    doc_->renderer().drawCount = 1;  // enough triangles for two bursts
+    const auto begin = [&] {
+      QCOMPARE(doc_->model().startRendering(), StartResult::Started);
+      doc_->renderer().drawCount = 1;  // enough triangles for two bursts
+      view.BeginSequence();
+    };
     const auto state = [&] {
       return QList<uint>{view.burstStep, view.sequenceTimerPeriod(),
                          doc_->renderer().drawPosition()};
     };
-    view.BeginSequence();
+    begin();
     QCOMPARE(state(), (QList<uint>{0, 2000, 0}));
     view.OnTimer();  // opens the burst, paints nothing
     QCOMPARE(state(), (QList<uint>{1, 20, 0}));
@@ -408,9 +653,7 @@ class AppWindowTest : public QObject {
       view.processCount = processCount;  // either 0: no pauses
       view.stopTime = stopTime;
       view.startDelay = 0;
-      QCOMPARE(doc_->model().startRendering(), StartResult::Started);
-      doc_->renderer().drawCount = 1;
-      view.BeginSequence();
+      begin();
       QCOMPARE(view.sequenceTimerPeriod(), 20u);  // a start delay of 0 arms with the interval
       view.OnTimer();
       for (uint tick = 1; tick <= 60; ++tick) {
@@ -419,7 +662,6 @@ class AppWindowTest : public QObject {
       }
       doc_->model().stopRendering();
       view.EndSequence();  // and no late tick of it touches a new model
-      QVERIFY(!view.isSequenceTimerActive());
       QCOMPARE(doc_->model().startRendering(), StartResult::Started);
       QTest::qWait(30);
       QVERIFY(doc_->renderer().isDrawing() && doc_->renderer().drawPosition() == 0);
@@ -463,12 +705,16 @@ class AppWindowTest : public QObject {
     QFETCH(QSize, bump);
     QFETCH(QSize, surfaceDrawn);
     QFETCH(QSize, bumpDrawn);
+    const auto empty = CQnTView(*doc_).layoutItems();
+    QVERIFY(empty.size() == 4 && empty[2].position == QPoint(4, 168));
+    QCOMPARE(empty[1].text, QStringLiteral("ファイルを開いてください"));
     const QString surfacePath = folder_.filePath("ls.bmp"), bumpPath = folder_.filePath("lb.bmp");
     QVERIFY(writeTestTexture(surfacePath, surface.width(), surface.height(), false));
     QVERIFY(writeTestTexture(bumpPath, bump.width(), bump.height(), true));
     QVERIFY(doc_->model().openTexture(TextureKind::Surface, surfacePath.toStdString()));
     QVERIFY(doc_->model().openTexture(TextureKind::Bump, bumpPath.toStdString()));
-    const auto items = CQnTView(*doc_).layoutItems();
+    CQnTView pane(*doc_);
+    const auto items = pane.layoutItems();
     QCOMPARE(items.size(), size_t{6});
     QVERIFY(items[1].kind == TextureViewItem::Kind::Image && items[1].size == surfaceDrawn);
     QCOMPARE(items[4].size, bumpDrawn);
@@ -477,16 +723,61 @@ class AppWindowTest : public QObject {
     QCOMPARE(items[2].text + items[5].text,
              QString::asprintf("サイズ %d×%dサイズ %d×%d", surface.width(), surface.height(),
                                bump.width(), bump.height()));
+    pane.resize(1100, 400);
+    const Color first = doc_->model().surfaceImage.pixels()[0];
+    if (surface == surfaceDrawn) QCOMPARE(pane.grab().toImage().pixelColor(4, 22), qcolor(first));
+  }
+
+  // --- small windows ---
+
+  void lockIndicatorsFollowTheKeyboard() {
+    start();
+    LockStates states;
+    states.caps = states.scroll = true;  // kana unknown
+    app_->mainFrame()->setLockStateReader([&states] { return states; });
+    const bool lit[] = {false, true, false, true};
+    for (int i = 0; i < 4; ++i) QCOMPARE(app_->mainFrame()->lockIndicator(i)->isEnabled(), lit[i]);
+    states.caps = false;
+    QTRY_VERIFY(!app_->mainFrame()->lockIndicator(1)->isEnabled());  // seen without any event
+  }
+
+  void meshOptionsRefuseAnErrorNotAbove0() {
+    CMeshExportDlg dialog("STL 形式で保存", true, MeshExportOptions{}, *feedback_);
+    QVERIFY(!dialog.simplifyBox()->isChecked() && !dialog.errorBox()->isEnabled());
+    dialog.simplifyBox()->setChecked(true), dialog.solidBox()->setChecked(true);
+    QVERIFY(dialog.errorBox()->isEnabled());
+    for (const QString refused : {"0", "-1", "x", ""}) {
+      dialog.errorBox()->setText(refused);
+      dialog.accept();
+      QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    }
+    QCOMPARE(messageList(*feedback_),
+             QStringList(4, "許容誤差には 0 より大きい数を入力してください。"));
+    dialog.errorBox()->setText("2.5");
+    dialog.accept();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QVERIFY(dialog.options().simplifyError == std::optional<double>(2.5) && dialog.options().solid);
+    QCOMPARE(CMeshExportDlg("PLY 形式で保存", false, {}, *feedback_).solidBox(), nullptr);
+  }
+
+  void aboutBoxShowsTheProgramNameAndVersion() {
+    CAboutDlg about;
+    QStringList texts{about.windowTitle()};
+    for (auto* label : about.findChildren<QLabel*>()) texts << label->text();
+    QVERIFY(texts.contains("QN のバージョン情報") &&
+            texts.contains("３次元地形画像レンダラ QN Version 3.3"));
+    QTimer::singleShot(0, about.findChild<QPushButton*>("button1"), &QPushButton::click);
+    QCOMPARE(about.exec(), int(QDialog::Accepted));
   }
 
  private:
   static constexpr int kDxf = -1, kBitmap = -2;
   CQnDoc* doc() { return app_->document(); }
-  void start(const QStringList& arguments = {"qn"}) {
+  void start() {
     app_.reset();
     app_ = std::make_unique<CQnApp>(chooser_.get(), feedback_.get());
     app_->setSplashAllowed(false);
-    QVERIFY(app_->InitInstance(arguments));
+    QVERIFY(app_->InitInstance({"qn"}));
   }
   void loadBothTextures() {
     chooser_->answer(surface_);
@@ -495,14 +786,30 @@ class AppWindowTest : public QObject {
     doc()->OnOpenBumpTexture();
     QVERIFY(doc()->canStartRendering());
   }
+  SplashGate& showSplash(QWidget& main) {  // an enabled splash shown over main
+    main.show();
+    gate_ = std::make_unique<SplashGate>();
+    gate_->EnableSplash(true);
+    gate_->ShowSplash(&main);
+    return *gate_;
+  }
+  void writeDocument(const QString& path) {  // both textures, a screen 200 wide
+    DocumentModel model;
+    QVERIFY(model.openTexture(TextureKind::Surface, surface_.toStdString()));
+    QVERIFY(model.openTexture(TextureKind::Bump, bump_.toStdString()));
+    model.renderer.settings.screenWidth = 200;
+    QVERIFY(model.writeFile(path.toStdString()));
+  }
 
   QTemporaryDir folder_;
+  const QString config_ = folder_.filePath("config");
   const QString surface_ = folder_.filePath("surface.bmp"), bump_ = folder_.filePath("bump.bmp");
   const QString thin_ = folder_.filePath("thin.bmp"), broken_ = folder_.filePath("broken.bmp");
   std::unique_ptr<RecordingFeedback> feedback_;
   std::unique_ptr<ScriptedFileChooser> chooser_;
   std::unique_ptr<CQnDoc> doc_;  // a document of its own for the panes
   std::unique_ptr<CQnApp> app_;
+  std::unique_ptr<SplashGate> gate_;
 };
 
 QTEST_MAIN(AppWindowTest)

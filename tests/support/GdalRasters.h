@@ -9,7 +9,6 @@
 #include <gdal.h>
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,23 +18,9 @@ struct RasterRecipe {
   int width = 1;
   int height = 1;
   int bands = 1;
-  std::vector<double> samples;  // band by band, each row by row
-  std::optional<double> noData;
-  std::vector<std::string> creationOptions;  // "KEY=VALUE"
-  std::vector<std::uint32_t> palette;        // Color values: a palette raster when given
+  std::vector<double> samples;         // band by band, each row by row
+  std::vector<std::uint32_t> palette;  // Color values: a palette raster when given
 };
-
-inline RasterRecipe rasterRecipe(const char* driver, GDALDataType type, int width, int height,
-                                 int bands, std::vector<double> samples = {}) {
-  RasterRecipe recipe;
-  recipe.driver = driver;
-  recipe.type = type;
-  recipe.width = width;
-  recipe.height = height;
-  recipe.bands = bands;
-  recipe.samples = std::move(samples);
-  return recipe;
-}
 
 // The bytes of a file made by a GDAL driver directly (nothing written into it) and then
 // removed from GDAL's memory.
@@ -76,7 +61,6 @@ inline std::vector<std::uint8_t> makeRasterFile(const RasterRecipe& recipe) {
     return {};
   }
   GDALRasterBandH first = GDALGetRasterBand(memory, 1);
-  if (recipe.noData) GDALSetRasterNoDataValue(first, *recipe.noData);
   if (!recipe.palette.empty()) {
     GDALColorTableH table = GDALCreateColorTable(GPI_RGB);
     for (std::size_t i = 0; i < recipe.palette.size(); ++i) {
@@ -89,13 +73,10 @@ inline std::vector<std::uint8_t> makeRasterFile(const RasterRecipe& recipe) {
     GDALSetRasterColorInterpretation(first, GCI_PaletteIndex);
     GDALDestroyColorTable(table);
   }
-  std::vector<const char*> options;
-  for (const std::string& o : recipe.creationOptions) options.push_back(o.c_str());
-  options.push_back(nullptr);
   static int serial = 0;
   const std::string path = "/vsimem/test-raster-" + std::to_string(serial++);
   GDALDatasetH file = GDALCreateCopy(GDALGetDriverByName(recipe.driver), path.c_str(), memory,
-                                     FALSE, const_cast<char**>(options.data()), nullptr, nullptr);
+                                     FALSE, nullptr, nullptr, nullptr);
   GDALClose(memory);
   if (file == nullptr) return {};
   GDALClose(file);

@@ -95,9 +95,8 @@ class ScriptedFileChooser final : public FileChooser {
  private:
   std::optional<QString> next(bool save, const FileDialogRequest& request) {
     questions.push_back({save, request});
-    if (answers.empty()) return std::nullopt;
-    std::optional<QString> result = answers.front();
-    answers.pop_front();
+    std::optional<QString> result;
+    if (!answers.empty()) result = answers.front(), answers.pop_front();
     return result;
   }
 };

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
-#include <system_error>
 #include <vector>
 
 // Names of everything in folder, sorted; empty when the folder cannot be read.
@@ -23,9 +22,8 @@ inline std::vector<std::string> folderEntries(const std::string& folder) {
 
 class TempFolder {
  public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "qn_test_XXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  TempFolder() : path_((std::filesystem::temp_directory_path() / "qn_test_XXXXXX").string()) {
+    if (::mkdtemp(path_.data()) == nullptr) path_.clear();  // empty: the folder was not made
   }
   ~TempFolder() {
     std::error_code ignored;
@@ -34,7 +32,6 @@ class TempFolder {
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
 
-  // Empty when the folder could not be made.
   const std::string& path() const { return path_; }
   std::string file(const std::string& name) const { return path_ + "/" + name; }
   std::vector<std::string> entries() const { return folderEntries(path_); }

@@ -10,7 +10,8 @@ operator swapped (< <=, > >=, == !=), an arithmetic operator swapped (+ -, * /),
 constant changed by one, or a boolean return flipped. The sample depends only on the seed
 and on the core sources, so runs before and after a change of the tests use the same
 mutations. A mutation is caught when the build's tests fail (or time out); one that does
-not compile is left out of the count. The source file is always restored.
+not compile is left out of the count. The source file is always restored. --out also records,
+per mutation, the tests that failed: which tests alone catch a mutation.
 """
 import argparse
 import random
@@ -87,6 +88,23 @@ def candidates():
     return found
 
 
+def failed_tests(build):
+    """Runs the whole suite: the names of the tests that failed (["timeout"] for a run that
+    never ended), empty when all passed."""
+    # Test timeouts of their own are generous; a mutation that loops is stopped here instead
+    # (ctest then counts the running test as failed).
+    stop = time.strftime("%H:%M:%S", time.localtime(time.time() + 120))
+    try:
+        tested = subprocess.run(["ctest", "--test-dir", str(build), "-j2", "--stop-time", stop],
+                                cwd=ROOT, capture_output=True, text=True, timeout=1200)
+    except subprocess.TimeoutExpired:
+        return ["timeout"]
+    if tested.returncode == 0:
+        return []
+    listing = tested.stdout.split("The following tests FAILED:")[-1]
+    return re.findall(r"^\s*\d+ - (\S+)", listing, re.M) or ["ctest"]
+
+
 def run(command, timeout):
     try:
         return subprocess.run(command, cwd=ROOT, stdout=subprocess.DEVNULL,
@@ -122,18 +140,15 @@ def main():
         assert lines[number - 1] == original
         lines[number - 1] = mutated
         started = time.time()
+        failed = []
         try:
             file.write_text("\n".join(lines), encoding="utf-8")
             built = run(["cmake", "--build", str(build)], 1800)
             if built != 0:
                 result = "no-compile"
             else:
-                # Test timeouts of their own are generous; a mutation that loops is stopped
-                # here instead (ctest then counts the running test as failed).
-                stop = time.strftime("%H:%M:%S", time.localtime(time.time() + 120))
-                tested = run(["ctest", "--test-dir", str(build), "-j2", "--stop-on-failure",
-                              "--stop-time", stop], 1200)
-                result = "survived" if tested == 0 else "caught"
+                failed = failed_tests(build)
+                result = "caught" if failed else "survived"
         finally:
             file.write_text(text, encoding="utf-8")
         caught += result == "caught"
@@ -142,7 +157,7 @@ def main():
         line = f"{index}\t{result}\t{path}:{number}\t{name}\t{mutated.strip()}"
         print(f"{line}\t{time.time() - started:.0f}s", flush=True)
         if out:
-            print(line, file=out, flush=True)
+            print(f"{line}\t{','.join(failed)}", file=out, flush=True)
     run(["cmake", "--build", str(build)], 1800)
     total = caught + survived
     print(f"caught {caught} of {total} compiled mutations ({skipped} did not compile)")
